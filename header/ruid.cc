@@ -1,0 +1,121 @@
+#include "header/ruid.h"
+
+#include "header/coding.h"
+#include "platform/error.h"
+
+namespace zmk {
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Returns false for a text that breaks the rules.
+bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
+  std::size_t i = 0;
+  while (i < n && s[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+
+  bool hex = false;
+  if (i < n && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+    hex = true;
+    i += 1;
+  } else if (i + 1 < n && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == n) return false;  // no digit at all
+
+  std::uint32_t magnitude = 0;
+  if (hex) {
+    int significant = 0;
+    for (; i < n; ++i) {
+      int d = HexDigit(s[i]);
+      if (d < 0) return false;
+      if (significant > 0 || d != 0) ++significant;
+      if (significant > 8) return false;
+      magnitude = magnitude << 4 | static_cast<std::uint32_t>(d);
+    }
+    // The pattern is two's complement; a minus sign negates it mod 2^32.
+    *value = ToInt32(negative ? 0u - magnitude : magnitude);
+    return true;
+  }
+
+  const std::uint32_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+  for (; i < n; ++i) {
+    if (!IsDigit(s[i])) return false;
+    std::uint32_t d = static_cast<std::uint32_t>(s[i] - '0');
+    if (magnitude > (limit - d) / 10) return false;
+    magnitude = magnitude * 10 + d;
+  }
+  *value = ToInt32(negative ? 0u - magnitude : magnitude);
+  return true;
+}
+
+enum class RUIDStatus { kOk, kBadFirst, kBadSecond, kNotPositive };
+
+// Only the first 255 bytes after the underscore are looked at.
+constexpr std::size_t kSecondNumberBytes = 255;
+
+RUIDStatus ParseRUID(const std::string& text, std::size_t underscore,
+                     TRUID* ruid) {
+  if (!ParseInt(text.data(), underscore, &ruid->first)) {
+    return RUIDStatus::kBadFirst;
+  }
+  std::size_t rest = text.size() - underscore - 1;
+  if (!ParseInt(text.data() + underscore + 1,
+                rest < kSecondNumberBytes ? rest : kSecondNumberBytes,
+                &ruid->second)) {
+    return RUIDStatus::kBadSecond;
+  }
+  if (ruid->first <= 0 || ruid->second <= 0) return RUIDStatus::kNotPositive;
+  return RUIDStatus::kOk;
+}
+
+}  // namespace
+
+std::int32_t StrToInt(const std::string& text) {
+  std::int32_t value;
+  if (!ParseInt(text.data(), text.size(), &value)) throw InvalidInteger(text);
+  return value;
+}
+
+std::string RUIDToStr(const TRUID& ruid) {
+  if (ruid.first == -1 || ruid.second == -1) return std::string();
+  return std::to_string(ruid.first) + "_" + std::to_string(ruid.second);
+}
+
+TRUID StrToRUID(const std::string& text) {
+  if (text.empty()) return TRUID{-1, -1};
+  std::size_t underscore = text.find('_');
+  if (underscore == std::string::npos) throw InvalidRUIDString();
+  TRUID ruid;
+  switch (ParseRUID(text, underscore, &ruid)) {
+    case RUIDStatus::kOk:
+      return ruid;
+    case RUIDStatus::kBadFirst:
+      throw InvalidInteger(text.substr(0, underscore));
+    case RUIDStatus::kBadSecond:
+      throw InvalidInteger(text.substr(underscore + 1, kSecondNumberBytes));
+    case RUIDStatus::kNotPositive:
+      break;
+  }
+  throw InvalidRUIDString();
+}
+
+bool IsRUIDText(const std::string& text) {
+  if (text.empty()) return true;
+  std::size_t underscore = text.find('_');
+  TRUID ruid;
+  return underscore != std::string::npos &&
+         ParseRUID(text, underscore, &ruid) == RUIDStatus::kOk;
+}
+
+}  // namespace zmk

@@ -1,0 +1,69 @@
+// The header of a ZMK setting package.
+//
+// File layout, all integers little-endian, no padding:
+//   "ZMK$"               4 bytes, signature
+//   format version       int32, only 1 is read further
+//   RUID                 int32 first, int32 second
+//   Name                 string
+//   Comment              string
+//   Modified             double, days since 1899-12-30, fraction = time of day
+//   Version              int32
+//   IsFinal              byte, stored unchanged
+//   dependencies         string, one RUID text per line
+//   MinExeVersion        string
+//   MinDBVersion         string
+// A string is an int32 length n and n bytes of text; n < 1 is the empty
+// string with no bytes behind it. Nothing after MinDBVersion is read.
+#ifndef ZMK_HEADER_SETTING_HEADER_H_
+#define ZMK_HEADER_SETTING_HEADER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "header/dependency_list.h"
+#include "header/ruid.h"
+#include "header/stream.h"
+
+namespace zmk {
+
+// Reads one length-prefixed string. Throws ReadError when the stream holds
+// fewer bytes than the length asks for, OutOfMemoryError when no buffer can
+// be had for them.
+std::string ReadString(Stream& stream);
+
+class TSettingHeader {
+ public:
+  TSettingHeader() = default;
+  virtual ~TSettingHeader() = default;
+  TSettingHeader(const TSettingHeader&) = delete;
+  TSettingHeader& operator=(const TSettingHeader&) = delete;
+
+  // Reads everything after the format version from the stream's position,
+  // front to back. False when the stream ends early or a string cannot be
+  // read; the fields read up to then keep their new values. Never throws.
+  bool LoadFromStream(Stream& stream);
+
+  TRUID RUID{0, 0};
+  std::string Name;
+  std::string Comment;
+  double Modified = 0.0;
+  std::int32_t Version = 0;
+  std::uint8_t IsFinal = 0;
+  StringList DependsOn;
+  std::string MinExeVersion;
+  std::string MinDBVersion;
+};
+
+class TZMKHeader : public TSettingHeader {
+ public:
+  // True only for a file with the signature, format version 1 and a whole
+  // header. Throws OpenError when the file cannot be opened; every other
+  // problem gives false. The file is closed before this returns.
+  bool LoadFromFile(const std::string& FileName);
+
+  std::int32_t FormatVersion = 0;
+};
+
+}  // namespace zmk
+
+#endif  // ZMK_HEADER_SETTING_HEADER_H_

@@ -1,0 +1,268 @@
+#include "header/setting_header.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "header/test_file.h"
+#include "platform/error.h"
+
+namespace zmk {
+namespace {
+
+using test::Bytes;
+using test::TempFile;
+
+// The items after the RUID, in file order.
+enum Item { kName, kComment, kModified, kVersion, kIsFinal, kDependsOn,
+            kMinExeVersion, kMinDBVersion };
+
+// Items from `first` on still hold their defaults.
+void ExpectDefaultsFrom(const TSettingHeader& h, Item first) {
+  if (first <= kName) { EXPECT_EQ(h.Name, ""); }
+  if (first <= kComment) { EXPECT_EQ(h.Comment, ""); }
+  if (first <= kModified) { EXPECT_EQ(h.Modified, 0.0); }
+  if (first <= kVersion) { EXPECT_EQ(h.Version, 0); }
+  if (first <= kIsFinal) { EXPECT_EQ(h.IsFinal, 0); }
+  if (first <= kDependsOn) { EXPECT_TRUE(h.DependsOn.empty()); }
+  if (first <= kMinExeVersion) { EXPECT_EQ(h.MinExeVersion, ""); }
+  EXPECT_EQ(h.MinDBVersion, "");
+}
+
+bool LoadBytes(const std::string& bytes, TZMKHeader* header) {
+  TempFile file(bytes);
+  return header->LoadFromFile(file.path());
+}
+
+TEST(WorkedExampleTest, BuilderMatchesTheByteTable) {
+  EXPECT_EQ(test::WorkedExample(),
+            test::FromHex("5A4D4B24 01000000 0C000000 03000000"
+                          "04000000 54657374 00000000"
+                          "00000000C0E7E240 05000000 01"
+                          "0F000000 315F320D0A 27335F34270D0A 616263"
+                          "03000000 372E31 00000000"));
+}
+
+TEST(TZMKHeaderTest, ReadsTheWorkedExample) {
+  TZMKHeader h;
+  ASSERT_TRUE(LoadBytes(test::WorkedExample(), &h));
+  EXPECT_EQ(h.FormatVersion, 1);
+  EXPECT_EQ(h.RUID.first, 12);
+  EXPECT_EQ(h.RUID.second, 3);
+  EXPECT_EQ(h.Name, "Test");
+  EXPECT_EQ(h.Comment, "");
+  EXPECT_EQ(h.Modified, 38718.0);
+  EXPECT_EQ(h.Version, 5);
+  EXPECT_EQ(h.IsFinal, 1);
+  EXPECT_EQ(h.DependsOn, (StringList{"1_2", "3_4"}));
+  EXPECT_EQ(h.MinExeVersion, "7.1");
+  EXPECT_EQ(h.MinDBVersion, "");
+}
+
+TEST(TZMKHeaderTest, DefaultsAfterConstruction) {
+  TZMKHeader h;
+  EXPECT_EQ(h.FormatVersion, 0);
+  EXPECT_EQ(h.RUID.first, 0);
+  EXPECT_EQ(h.RUID.second, 0);
+  ExpectDefaultsFrom(h, kName);
+}
+
+TEST(TZMKHeaderTest, EveryTruncationFailsWithoutHarm) {
+  const std::string full = test::WorkedExample();
+  for (std::size_t len = 0; len < full.size(); ++len) {
+    SCOPED_TRACE("length " + std::to_string(len));
+    TZMKHeader h;
+    EXPECT_FALSE(LoadBytes(full.substr(0, len), &h));
+  }
+}
+
+TEST(TZMKHeaderTest, TruncationKeepsWhatWasReadBeforeTheCut) {
+  const std::string full = test::WorkedExample();
+  struct Cut {
+    std::size_t length;
+    std::int32_t ruid_first, ruid_second;
+    const char* name;
+    Item first_default;
+  };
+  // 0C 00 00 | 00 03 00 00 00: a RUID cut after 3 bytes keeps 12 and zeros.
+  const Cut cuts[] = {
+      {8, 0, 0, "", kName},
+      {11, 12, 0, "", kName},
+      {16, 12, 3, "", kName},
+      {23, 12, 3, "", kName},
+      {24, 12, 3, "Test", kComment},
+      {28, 12, 3, "Test", kModified},
+  };
+  for (const Cut& c : cuts) {
+    SCOPED_TRACE("length " + std::to_string(c.length));
+    TZMKHeader h;
+    EXPECT_FALSE(LoadBytes(full.substr(0, c.length), &h));
+    EXPECT_EQ(h.RUID.first, c.ruid_first);
+    EXPECT_EQ(h.RUID.second, c.ruid_second);
+    EXPECT_EQ(h.Name, c.name);
+    ExpectDefaultsFrom(h, c.first_default);
+  }
+}
+
+TEST(TZMKHeaderTest, CutInsideFixedFieldsFillsTheirFirstBytes) {
+  const std::string full = test::WorkedExample();
+  TZMKHeader h;
+  // Two bytes into Version (05 00 | 00 00), IsFinal never reached.
+  EXPECT_FALSE(LoadBytes(full.substr(0, 38), &h));
+  EXPECT_EQ(h.Modified, 38718.0);
+  EXPECT_EQ(h.Version, 5);
+  ExpectDefaultsFrom(h, kIsFinal);
+
+  TZMKHeader g;
+  // 60: after the dependency text; the first string after it is missing.
+  EXPECT_FALSE(LoadBytes(full.substr(0, 60), &g));
+  EXPECT_EQ(g.IsFinal, 1);
+  EXPECT_EQ(g.DependsOn, (StringList{"1_2", "3_4"}));
+  ExpectDefaultsFrom(g, kMinExeVersion);
+}
+
+TEST(TZMKHeaderTest, ShortVersionNeverPassesAsOne) {
+  TZMKHeader h;
+  EXPECT_FALSE(LoadBytes(test::FromHex("5A4D4B24 010000"), &h));
+  EXPECT_EQ(h.RUID.first, 0);
+}
+
+TEST(TZMKHeaderTest, RejectsOtherSignaturesAndVersions) {
+  const std::string body = test::WorkedExample().substr(8);
+  const struct {
+    std::string bytes;
+    std::int32_t format_version;
+  } cases[] = {
+      {"zmk$" + test::WorkedExample().substr(4), 0},
+      {"ZMK#" + test::WorkedExample().substr(4), 0},
+      {"ZMK", 0},
+      {"", 0},
+      {Bytes().Preamble(2).Raw(body), 2},
+      {Bytes().Preamble(0).Raw(body), 0},
+      {Bytes().Preamble(-1).Raw(body), -1},
+      {Bytes().Preamble(0x101).Raw(body), 0x101},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 8)));
+    TZMKHeader h;
+    EXPECT_FALSE(LoadBytes(c.bytes, &h));
+    EXPECT_EQ(h.FormatVersion, c.format_version);
+    EXPECT_EQ(h.RUID.first, 0);
+    ExpectDefaultsFrom(h, kName);
+  }
+}
+
+TEST(TZMKHeaderTest, StringLengthsOfZeroOrBelowReadNothing) {
+  for (std::int32_t length : {0, -5, -2147483647 - 1}) {
+    SCOPED_TRACE(length);
+    TZMKHeader h;
+    std::string bytes = Bytes()
+                            .Preamble().Int32(1).Int32(2)
+                            .Int32(length)  // Name
+                            .String("c")
+                            .Double(1.5).Int32(9).Byte(2)
+                            .String("")
+                            .String("exe")
+                            .String("db");
+    ASSERT_TRUE(LoadBytes(bytes, &h));
+    EXPECT_EQ(h.Name, "");
+    EXPECT_EQ(h.Comment, "c");
+    EXPECT_EQ(h.Modified, 1.5);
+    EXPECT_EQ(h.Version, 9);
+    EXPECT_EQ(h.IsFinal, 2);
+    EXPECT_EQ(h.MinExeVersion, "exe");
+    EXPECT_EQ(h.MinDBVersion, "db");
+  }
+}
+
+TEST(TZMKHeaderTest, HugeStringLengthFailsAsAShortFile) {
+  for (std::int32_t length : {2000000000, 2147483647, 72}) {
+    SCOPED_TRACE(length);
+    TZMKHeader h;
+    std::string bytes = Bytes().Preamble().Int32(4).Int32(5)
+                            .Int32(length).Raw(std::string(71, 'n'));
+    EXPECT_FALSE(LoadBytes(bytes, &h));
+    EXPECT_EQ(h.RUID.second, 5);
+    ExpectDefaultsFrom(h, kName);
+  }
+}
+
+TEST(TZMKHeaderTest, BytesAreKeptExactly) {
+  const std::string name("\xCD\xE0\0\r\n  .", 8);
+  std::string bytes = Bytes().Preamble().Int32(1).Int32(1)
+                          .String(name)
+                          .String(std::string(100000, '\xE9'))
+                          .Double(-0.25).Int32(-7).Byte(255)
+                          .String("1_1")
+                          .String(" 7.1 ")
+                          .String("\x01");
+  TZMKHeader h;
+  ASSERT_TRUE(LoadBytes(bytes + "trailing bytes are not read", &h));
+  EXPECT_EQ(h.Name, name);
+  EXPECT_EQ(h.Comment, std::string(100000, '\xE9'));
+  EXPECT_EQ(h.Modified, -0.25);
+  EXPECT_EQ(h.Version, -7);
+  EXPECT_EQ(h.IsFinal, 255);
+  EXPECT_EQ(h.MinExeVersion, " 7.1 ");
+  EXPECT_EQ(h.MinDBVersion, "\x01");
+}
+
+TEST(LoadFromStreamTest, ReadsFromAnyStreamPosition) {
+  std::string body = test::WorkedExample().substr(8);
+  MemoryStream stream(body);
+  TSettingHeader h;
+  ASSERT_TRUE(h.LoadFromStream(stream));
+  EXPECT_EQ(h.Name, "Test");
+  EXPECT_EQ(h.DependsOn, (StringList{"1_2", "3_4"}));
+}
+
+TEST(ReadStringTest, ReadsLengthPrefixedText) {
+  std::string bytes = Bytes().String("abc").Int32(-1).Int32(5).Raw("ab");
+  MemoryStream stream(bytes);
+  EXPECT_EQ(ReadString(stream), "abc");
+  EXPECT_EQ(ReadString(stream), "");
+  try {
+    ReadString(stream);
+    FAIL() << "no error";
+  } catch (const ReadError& e) {
+    EXPECT_STREQ(e.what(), "Stream read error");
+  }
+}
+
+TEST(LoadFromFileTest, MissingFileRaisesAndChangesNothing) {
+  const std::string name = test::MissingFileName();
+  TZMKHeader h;
+  try {
+    h.LoadFromFile(name);
+    FAIL() << "no error";
+  } catch (const OpenError& e) {
+    const std::string prefix = "Cannot open file \"" + AbsoluteFileName(name) + "\". ";
+    EXPECT_EQ(std::string(e.what()).substr(0, prefix.size()), prefix);
+  }
+  EXPECT_EQ(h.FormatVersion, 0);
+  EXPECT_EQ(h.RUID.first, 0);
+}
+
+TEST(LoadFromFileTest, DirectoryIsAnOpenFailure) {
+  TempFile file(test::WorkedExample());
+  std::string dir = file.path().substr(0, file.path().find_last_of("/\\"));
+  TZMKHeader h;
+  EXPECT_THROW(h.LoadFromFile(dir), OpenError);
+  EXPECT_THROW(h.LoadFromFile(""), OpenError);
+}
+
+TEST(LoadFromFileTest, ClosesTheFileSoItCanBeOpenedAgain) {
+  TempFile file(test::WorkedExample());
+  for (int i = 0; i < 3; ++i) {
+    TZMKHeader h;
+    EXPECT_TRUE(h.LoadFromFile(file.path()));
+  }
+  TempFile damaged("ZMK$");
+  for (int i = 0; i < 3; ++i) {
+    TZMKHeader h;
+    EXPECT_FALSE(h.LoadFromFile(damaged.path()));
+  }
+}
+
+}  // namespace
+}  // namespace zmk

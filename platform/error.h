@@ -1,0 +1,56 @@
+// Errors raised inside the module. Nothing of these ever leaves an exported
+// function: the host boundary turns them into result codes.
+#ifndef ZMK_PLATFORM_ERROR_H_
+#define ZMK_PLATFORM_ERROR_H_
+
+#include <stdexcept>
+#include <string>
+
+namespace zmk {
+
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file could not be opened for reading.
+class OpenError : public Error {
+ public:
+  using Error::Error;
+};
+
+// An exact read got fewer bytes than it asked for.
+class ReadError : public Error {
+ public:
+  using Error::Error;
+};
+
+// A text is no integer, or no RUID text.
+class ConvertError : public Error {
+ public:
+  using Error::Error;
+};
+
+// No buffer could be had for a string read from a file.
+class OutOfMemoryError : public Error {
+ public:
+  using Error::Error;
+};
+
+// The one place each message is composed.
+OpenError OpenFailure(const std::string& file_name, unsigned long system_code);
+ReadError StreamReadError();
+OutOfMemoryError OutOfMemory();
+ConvertError InvalidRUIDString();
+ConvertError InvalidInteger(const std::string& text);
+
+// The system's own text for an error code, as the system gives it.
+std::string SystemErrorText(unsigned long system_code);
+
+// `name` made absolute against the current directory. The empty name stays
+// empty.
+std::string AbsoluteFileName(const std::string& name);
+
+}  // namespace zmk
+
+#endif  // ZMK_PLATFORM_ERROR_H_
