@@ -1,0 +1,136 @@
+#include "plugin/fields.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace zmk {
+
+const FieldInfo kFields[kFieldCount] = {
+    {"\xD0\xD3\xC8\xC4", ft_string},                          // РУИД
+    {"\xCD\xE0\xE8\xEC\xE5\xED\xEE\xE2\xE0\xED\xE8\xE5", ft_string},  // Наименование
+    {"\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9", ft_string},  // Комментарий
+    {"\xC8\xE7\xEC\xE5\xED\xE5\xED", ft_date},                // Изменен
+    {"\xC2\xE5\xF0\xF1\xE8\xFF", ft_numeric_32},              // Версия
+    {"\xCA\xEE\xED\xE5\xF7\xED\xE0\xFF", ft_boolean},         // Конечная
+    {"\xC7\xE0\xE2\xE8\xF1\xE8\xF2 \xEE\xF2", ft_string},     // Зависит от
+    {"\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF exe-\xF4\xE0\xE9\xEB\xE0",
+     ft_string},                                              // Мин версия exe-файла
+    {"\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF \xC1\xC4", ft_string},  // Мин версия БД
+};
+
+std::string Fitted::str() const {
+  std::string s(head);
+  if (ellipsis) s += "...";
+  return s;
+}
+
+Fitted FitToBuffer(std::string_view value, int MaxLen) {
+  if (MaxLen > 0 && value.size() < static_cast<std::size_t>(MaxLen)) {
+    return {value, false};
+  }
+  std::size_t keep = MaxLen > 4 ? static_cast<std::size_t>(MaxLen - 4) : 0;
+  return {value.substr(0, keep), true};
+}
+
+namespace {
+
+// Appends the bytes of `text` before its first NUL, as far as `room`
+// allows; true when all of `text` went in.
+bool Append(std::string_view text, char* dst, std::size_t* pos,
+            std::size_t room) {
+  std::size_t n = text.size() < room - *pos ? text.size() : room - *pos;
+  const void* nul = std::memchr(text.data(), '\0', n);
+  if (nul != nullptr) n = static_cast<const char*>(nul) - text.data();
+  std::memcpy(dst + *pos, text.data(), n);
+  *pos += n;
+  return nul == nullptr && n == text.size();
+}
+
+}  // namespace
+
+void WriteText(const Fitted& text, char* dst, int MaxLen) {
+  if (dst == nullptr || MaxLen < 1) return;
+  const std::size_t room = static_cast<std::size_t>(MaxLen) - 1;
+  std::size_t pos = 0;
+  if (Append(text.head, dst, &pos, room) && text.ellipsis) {
+    Append("...", dst, &pos, room);
+  }
+  dst[pos] = '\0';
+}
+
+void WriteText(std::string_view text, char* dst, int MaxLen) {
+  WriteText(Fitted{text, false}, dst, MaxLen);
+}
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86400000;
+// Day number of 1899-12-30, counting 0001-01-01 as day 1.
+constexpr std::int64_t DateDelta = 693594;
+// 65535-12-31, the last day whose year the host's 16-bit year holds.
+constexpr std::int64_t kLastDay = 23242572;
+
+bool IsLeapYear(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+// Round half to even, by hand: the host may have changed the rounding mode.
+std::int64_t RoundHalfEven(double x) {
+  double floor = std::floor(x);
+  double fraction = x - floor;  // exact
+  auto r = static_cast<std::int64_t>(floor);
+  if (fraction > 0.5 || (fraction == 0.5 && (r & 1) != 0)) ++r;
+  return r;
+}
+
+}  // namespace
+
+HostDate DayCountToDate(double value) {
+  constexpr HostDate kNoDate{0, 0, 0};
+  // Far beyond either end of the date range, and for NaN, there is no date;
+  // the bound also keeps the conversion to an integer defined.
+  double ms = value * static_cast<double>(kMsPerDay);
+  if (!(std::fabs(ms) < 4.0e15)) return kNoDate;
+
+  // Whole days, cut towards zero: -1.5 is day -1.
+  std::int64_t days = RoundHalfEven(ms) / kMsPerDay;
+  if (days > kLastDay) return kNoDate;
+  std::int64_t day_number = days + DateDelta;
+  if (day_number <= 0) return kNoDate;
+
+  // Proleptic Gregorian: 400-year cycles, then at most three 100-year
+  // periods, 4-year periods, and at most three single years.
+  std::int64_t t = day_number - 1;
+  std::int64_t y400 = t / 146097;
+  t %= 146097;
+  std::int64_t y100 = t / 36524;
+  t %= 36524;
+  if (y100 == 4) {  // the last day of a 400-year cycle
+    y100 = 3;
+    t += 36524;
+  }
+  std::int64_t y4 = t / 1461;
+  t %= 1461;
+  std::int64_t y1 = t / 365;
+  t %= 365;
+  if (y1 == 4) {  // the last day of a leap year
+    y1 = 3;
+    t += 365;
+  }
+  const int year = static_cast<int>(y400 * 400 + y100 * 100 + y4 * 4 + y1 + 1);
+
+  static const int kMonthDays[12] = {31, 28, 31, 30, 31, 30,
+                                     31, 31, 30, 31, 30, 31};
+  int month = 0;
+  for (;; ++month) {
+    int length = kMonthDays[month] + (month == 1 && IsLeapYear(year) ? 1 : 0);
+    if (t < length) break;
+    t -= length;
+  }
+  return HostDate{static_cast<std::uint16_t>(year),
+                  static_cast<std::uint16_t>(month + 1),
+                  static_cast<std::uint16_t>(t + 1)};
+}
+
+}  // namespace zmk

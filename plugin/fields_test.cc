@@ -1,0 +1,170 @@
+#include "plugin/fields.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace zmk {
+namespace {
+
+TEST(FitToBufferTest, ShortensWhatDoesNotFitWithItsNul) {
+  const std::string thirty(30, 'a');
+  const struct {
+    std::string value;
+    int max_len;
+    std::string fitted;
+  } cases[] = {
+      {thirty, 31, thirty},
+      {thirty, 30, std::string(26, 'a') + "..."},
+      {thirty, 100, thirty},
+      {"Test", 5, "Test"},
+      {"Test", 4, "..."},
+      {"Test", 3, "..."},
+      {"Test", 0, "..."},
+      {"", 1, ""},
+      {"", 0, "..."},
+      {"\xCD\xE0\xE8\xEC\xE5\xED", 6, "\xCD\xE0..."},  // bytes, not characters
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value + " in " + std::to_string(c.max_len));
+    EXPECT_EQ(FitToBuffer(c.value, c.max_len).str(), c.fitted);
+  }
+}
+
+// Writes into a buffer with guard bytes around the MaxLen bytes the callee
+// may use, and returns what the callee wrote, checking the guards.
+std::string WriteGuarded(const Fitted& text, int max_len) {
+  const std::size_t room = max_len > 0 ? static_cast<std::size_t>(max_len) : 0;
+  std::string buf(room + 16, '#');
+  WriteText(text, &buf[8], max_len);
+  EXPECT_EQ(buf.substr(0, 8), "########");
+  EXPECT_EQ(buf.substr(8 + room), "########");
+  std::string written = buf.substr(8, room);
+  std::size_t nul = written.find('\0');
+  if (nul == std::string::npos) return room == 0 ? "<nothing>" : "<no NUL>";
+  return written.substr(0, nul);
+}
+
+TEST(WriteTextTest, StopsAtNulAndNeverPassesTheBuffer) {
+  const std::string with_nul("ab\0cd", 5);
+  const struct {
+    std::string value;
+    int max_len;
+    std::string written;
+  } cases[] = {
+      {"Test", 10, "Test"},
+      {"Test", 5, "Test"},
+      {"Test", 4, "..."},
+      {"Test", 3, ".."},
+      {"Test", 2, "."},
+      {"Test", 1, ""},
+      {"Test", 0, "<nothing>"},
+      {"Test", -7, "<nothing>"},
+      {with_nul, 10, "ab"},
+      {with_nul, 6, "ab"},
+      {with_nul, 5, "a..."},     // shortened first, the NUL cut away
+      {with_nul, 4, "..."},
+      {std::string("\0x", 2), 10, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.value) + " in " + std::to_string(c.max_len));
+    EXPECT_EQ(WriteGuarded(FitToBuffer(c.value, c.max_len), c.max_len), c.written);
+  }
+}
+
+// The civil date of a day count, by a different road: days since
+// 1970-01-01 (day count 25569) split into eras of 400 years from March.
+HostDate ReferenceDate(std::int64_t day_count) {
+  std::int64_t z = day_count - 25569 + 719468;
+  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  std::int64_t doe = z - era * 146097;
+  std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  std::int64_t mp = (5 * doy + 2) / 153;
+  std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  return HostDate{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m),
+                  static_cast<std::uint16_t>(d)};
+}
+
+std::string Show(const HostDate& d) {
+  return std::to_string(d.wYear) + "-" + std::to_string(d.wMonth) + "-" +
+         std::to_string(d.wDay);
+}
+
+TEST(DayCountToDateTest, KnownDates) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    HostDate date;
+  } cases[] = {
+      {0.0, {1899, 12, 30}},
+      {1.0, {1899, 12, 31}},
+      {1.5, {1899, 12, 31}},
+      {-1.0, {1899, 12, 29}},
+      {-1.5, {1899, 12, 29}},      // whole days cut towards zero
+      {-0.5, {1899, 12, 30}},
+      {38718.0, {2006, 1, 1}},
+      {38718.99, {2006, 1, 1}},
+      {0.999999999, {1899, 12, 31}},  // under half a millisecond to midnight
+      {0.99999998, {1899, 12, 30}},   // 86399998.3 ms
+      {-693593.0, {1, 1, 1}},
+      {-693594.0, {0, 0, 0}},
+      {-693593.5, {1, 1, 1}},
+      {-700000.0, {0, 0, 0}},
+      {-2147483648.0, {0, 0, 0}},
+      {-1e300, {0, 0, 0}},
+      {23242572.0, {65535, 12, 31}},
+      {23242572.9, {65535, 12, 31}},
+      {23242573.0, {0, 0, 0}},
+      {1e300, {0, 0, 0}},
+      {inf, {0, 0, 0}},
+      {-inf, {0, 0, 0}},
+      {std::nan(""), {0, 0, 0}},
+      {-36522.0, {1800, 1, 1}},   // 1800 is no leap year
+      {-36463.0, {1800, 3, 1}},
+      {36585.0, {2000, 2, 29}},   // 2000 is one
+      {36586.0, {2000, 3, 1}},
+      {36891.0, {2000, 12, 31}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.value));
+    EXPECT_EQ(Show(DayCountToDate(c.value)), Show(c.date));
+  }
+}
+
+TEST(DayCountToDateTest, HalfMillisecondsRoundToEven) {
+  // 0.5 ms before midnight is a tie: it rounds to the even millisecond, and
+  // 86400000 is even, so the day turns over.
+  const double ms_per_day = 86400000.0;
+  EXPECT_EQ(Show(DayCountToDate((ms_per_day - 0.5) / ms_per_day)),
+            Show(HostDate{1899, 12, 31}));
+  EXPECT_EQ(Show(DayCountToDate((ms_per_day - 0.25) / ms_per_day)),
+            Show(HostDate{1899, 12, 31}));
+  EXPECT_EQ(Show(DayCountToDate((ms_per_day - 1.5) / ms_per_day)),
+            Show(HostDate{1899, 12, 30}));
+}
+
+TEST(DayCountToDateTest, AgreesWithAnIndependentCalendarOverTheWholeRange) {
+  int mismatches = 0;
+  for (std::int64_t day = -693593; day <= 23242572; day += 997) {
+    for (std::int64_t d : {day, day + 59, day + 365}) {
+      if (d > 23242572) continue;
+      for (double fraction : {0.0, 0.25, 0.9999}) {
+        double value = static_cast<double>(d) + (d < 0 ? -fraction : fraction);
+        std::string got = Show(DayCountToDate(value));
+        std::string want = Show(ReferenceDate(d));
+        if (got != want && ++mismatches <= 5) {
+          ADD_FAILURE() << value << ": " << got << " != " << want;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace zmk
