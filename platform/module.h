@@ -37,6 +37,9 @@ class Module {
   void* handle_;
 };
 
+// The folder of the running program, without a trailing separator.
+std::string ExecutableDirectory();
+
 }  // namespace zmk
 
 #endif  // ZMK_PLATFORM_MODULE_H_

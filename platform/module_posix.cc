@@ -1,4 +1,6 @@
 #include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
 
 #include "platform/module.h"
 
@@ -15,5 +17,13 @@ Module::Module(const std::string& path)
 Module::~Module() { ::dlclose(handle_); }
 
 void* Module::Symbol(const char* name) const { return ::dlsym(handle_, name); }
+
+std::string ExecutableDirectory() {
+  char path[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  std::string exe(path, static_cast<std::size_t>(n));
+  return exe.substr(0, exe.find_last_of('/'));
+}
 
 }  // namespace zmk

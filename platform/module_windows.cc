@@ -21,4 +21,12 @@ void* Module::Symbol(const char* name) const {
       ::GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+std::string ExecutableDirectory() {
+  char path[MAX_PATH];
+  DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return ".";
+  std::string exe(path, n);
+  return exe.substr(0, exe.find_last_of("\\/"));
+}
+
 }  // namespace zmk

@@ -1,0 +1,214 @@
+// zmkinfo: shows the fields of ZMK files by loading the plugin module and
+// calling its exports, exactly as a file manager does.
+//
+//   zmkinfo [--plugin MODULE] [--json] FILE...
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/file.h"
+#include "platform/module.h"
+#include "plugin/content_plugin.h"
+#include "tools/zmkinfo/cp1251.h"
+
+namespace zmk {
+namespace {
+
+constexpr int kValueBuffer = 64 * 1024;
+
+struct Field {
+  std::string name;  // UTF-8, for display
+  int type;
+};
+
+struct Plugin {
+  explicit Plugin(const std::string& path)
+      : module(path),
+        get_supported_field(
+            module.Function<ContentGetSupportedFieldFunc>("ContentGetSupportedField")),
+        get_value(module.Function<ContentGetValueFunc>("ContentGetValue")) {}
+
+  std::vector<Field> Fields() const {
+    std::vector<Field> fields;
+    char name[256], units[256];
+    for (int i = 0;; ++i) {
+      int type = get_supported_field(i, name, units, sizeof name);
+      if (type == ft_nomorefields) return fields;
+      fields.push_back({Cp1251ToUtf8(name), type});
+    }
+  }
+
+  Module module;
+  ContentGetSupportedFieldFunc get_supported_field;
+  ContentGetValueFunc get_value;
+};
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (b < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", b);
+      out += esc;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// One field's value for display; false when the file could not be read.
+bool FormatValue(const Plugin& plugin, const std::string& file, int index,
+                 int type, bool json, std::vector<char>* buf, std::string* out) {
+  int result = plugin.get_value(file.c_str(), index, 0, buf->data(),
+                                static_cast<int>(buf->size()), 0);
+  if (result == ft_fileerror) return false;
+  if (result != type) {
+    *out = json ? "null" : "";
+    return true;
+  }
+  const char* p = buf->data();
+  switch (type) {
+    case ft_string: {
+      std::string text = Cp1251ToUtf8(p);
+      *out = json ? JsonString(text) : text;
+      break;
+    }
+    case ft_date: {
+      HostDate d;
+      std::memcpy(&d, p, sizeof d);
+      char date[24];
+      std::snprintf(date, sizeof date, "%04u-%02u-%02u", unsigned{d.wYear},
+                    unsigned{d.wMonth}, unsigned{d.wDay});
+      *out = json ? JsonString(date) : date;
+      break;
+    }
+    case ft_numeric_32: {
+      std::int32_t v;
+      std::memcpy(&v, p, sizeof v);
+      *out = std::to_string(v);
+      break;
+    }
+    case ft_boolean: {
+      std::int32_t v;
+      std::memcpy(&v, p, sizeof v);
+      *out = json ? (v ? "true" : "false") : (v ? "yes" : "no");
+      break;
+    }
+    default:
+      *out = json ? "null" : "";
+  }
+  return true;
+}
+
+// Why the module could not read `file`: the system's own reason.
+std::string OpenFailureReason(const std::string& file) {
+  try {
+    File::Open(file);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "Cannot open file \"" + file + "\"";
+}
+
+int Usage() {
+  std::fputs("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n", stderr);
+  return 2;
+}
+
+int Run(int argc, char** argv) {
+  std::string plugin_path;
+  bool json = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--plugin" && i + 1 < argc) {
+      plugin_path = argv[++i];
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage();
+      return 0;
+    } else if (arg == "--") {
+      files.insert(files.end(), argv + i + 1, argv + argc);
+      break;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage();
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.empty()) return Usage();
+  if (plugin_path.empty()) plugin_path = ExecutableDirectory() + "/ZMKInfo.wdx";
+
+  Plugin plugin(plugin_path);
+  const std::vector<Field> fields = plugin.Fields();
+  std::vector<char> buf(kValueBuffer);
+  std::string out;
+  int failures = 0;
+  bool first = true;
+  if (json) out += "[";
+  for (const std::string& file : files) {
+    std::string record;
+    bool ok = true;
+    for (std::size_t i = 0; i < fields.size() && ok; ++i) {
+      std::string value;
+      ok = FormatValue(plugin, file, static_cast<int>(i), fields[i].type, json,
+                       &buf, &value);
+      if (json) {
+        record += (i ? ", " : "") + JsonString(fields[i].name) + ": " + value;
+      } else {
+        record += "  " + fields[i].name + ": " + value + "\n";
+      }
+    }
+    if (!ok) {
+      ++failures;
+      std::string reason = OpenFailureReason(file);
+      if (!json) {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+      }
+      std::fflush(stdout);
+      std::fprintf(stderr, "zmkinfo: %s\n", reason.c_str());
+      if (json) {
+        out += std::string(first ? "" : ",") + "\n  {\"file\": " +
+               JsonString(file) + ", \"error\": " + JsonString(reason) + "}";
+        first = false;
+      }
+      continue;
+    }
+    if (json) {
+      out += std::string(first ? "" : ",") + "\n  {\"file\": " + JsonString(file) +
+             ", \"fields\": {" + record + "}}";
+    } else {
+      out += file + "\n" + record;
+    }
+    first = false;
+    if (out.size() > 1 << 16) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  if (json) out += "\n]\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return failures ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace zmk
+
+int main(int argc, char** argv) {
+  try {
+    return zmk::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zmkinfo: %s\n", e.what());
+    return 2;
+  }
+}
