@@ -1,6 +1,7 @@
 #include "header/dependency_list.h"
 
-#include <utility>
+#include <algorithm>
+#include <string_view>
 
 #include "header/ruid.h"
 #include "platform/file.h"
@@ -11,9 +12,12 @@ namespace {
 
 bool NeedsQuotes(const std::string& entry) {
   const char* end = entry.c_str() + entry.size();
-  for (const char* p = entry.c_str(); p < end && *p != '\0'; p = NextChar(p)) {
+  const char* p = entry.c_str();
+  while (p < end) {
     unsigned char c = static_cast<unsigned char>(*p);
-    if (c <= ' ' || c == '"' || c == ',') return true;
+    if ((c >= 0x01 && c <= ' ') || c == '"' || c == ',') return true;
+    // The character step stops at a NUL; the test goes on past it.
+    p = c == 0 ? p + 1 : NextChar(p);
   }
   return false;
 }
@@ -30,43 +34,55 @@ std::string Quoted(const std::string& entry) {
 
 }  // namespace
 
-StringList SplitLines(const std::string& text) {
-  StringList lines;
+namespace {
+
+// Calls `line` for each line of `text`: a line runs up to the next CR, LF
+// or NUL; CR LF, a lone CR and a lone LF each end one; NUL ends the text.
+template <typename LineFn>
+void ForEachLine(const std::string& text, LineFn line) {
   const char* p = text.c_str();  // NUL-terminated even when text holds NULs
   while (*p != '\0') {
     const char* start = p;
     while (*p != '\0' && *p != '\r' && *p != '\n') ++p;
-    lines.emplace_back(start, p);
+    line(std::string_view(start, static_cast<std::size_t>(p - start)));
     if (*p == '\r') ++p;
     if (*p == '\n') ++p;
   }
+}
+
+}  // namespace
+
+StringList SplitLines(const std::string& text) {
+  StringList lines;
+  ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
 StringList BuildDependencyList(const std::string& text) {
-  StringList list = SplitLines(text);
-  // Entries that stay move up in place: one pass, whatever number of lines
-  // a damaged file holds.
-  std::size_t kept = 0;
-  for (std::string& entry : list) {
-    if (entry.empty()) continue;
+  // Each line is cleaned on its own, so one pass over the text serves,
+  // whatever number of lines a damaged file holds.
+  StringList list;
+  list.reserve(static_cast<std::size_t>(
+      std::count(text.begin(), text.end(), '\n') + 1));
+  ForEachLine(text, [&](std::string_view entry) {
+    if (entry.empty()) return;
     if (entry.front() == '\'' && entry.back() == '\'') {
-      entry = entry.size() < 2 ? std::string()
+      entry = entry.size() < 2 ? std::string_view()
                                : entry.substr(1, entry.size() - 2);
     }
     // An entry that lost its quotes and is now empty stands for no RUID
     // and stays.
-    if (!IsRUIDText(entry)) continue;
-    if (&list[kept] != &entry) list[kept] = std::move(entry);
-    ++kept;
-  }
-  list.resize(kept);
+    if (IsRUIDText(entry)) list.emplace_back(entry);
+  });
   return list;
 }
 
 std::string CommaText(const StringList& list) {
   if (list.size() == 1 && list[0].empty()) return "\"\"";
   std::string out;
+  std::size_t size = list.size();
+  for (const std::string& entry : list) size += entry.size() + 2;
+  out.reserve(size);
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (i > 0) out += ',';
     out += NeedsQuotes(list[i]) ? Quoted(list[i]) : list[i];

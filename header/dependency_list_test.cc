@@ -96,6 +96,8 @@ TEST(CommaTextTest, JoinsAndQuotesWhereNeeded) {
       {{"a\x01"}, "\"a\x01\""},
       {{"\xC0\xFF\x80"}, "\xC0\xFF\x80"},
       {{"a!b"}, "a!b"},
+      {{"a\0b"s}, "a\0b"s},
+      {{"a\0,b"s}, "\"a\0,b\""s},
       {{long_entry}, "\"" + long_entry + "\""},
   };
   for (const auto& c : cases) {

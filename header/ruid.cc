@@ -48,13 +48,14 @@ bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
     return true;
   }
 
-  const std::uint32_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+  const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+  std::uint64_t decimal = 0;  // never past limit * 10 + 9
   for (; i < n; ++i) {
     if (!IsDigit(s[i])) return false;
-    std::uint32_t d = static_cast<std::uint32_t>(s[i] - '0');
-    if (magnitude > (limit - d) / 10) return false;
-    magnitude = magnitude * 10 + d;
+    decimal = decimal * 10 + static_cast<std::uint64_t>(s[i] - '0');
+    if (decimal > limit) return false;
   }
+  magnitude = static_cast<std::uint32_t>(decimal);
   *value = ToInt32(negative ? 0u - magnitude : magnitude);
   return true;
 }
@@ -64,7 +65,7 @@ enum class RUIDStatus { kOk, kBadFirst, kBadSecond, kNotPositive };
 // Only the first 255 bytes after the underscore are looked at.
 constexpr std::size_t kSecondNumberBytes = 255;
 
-RUIDStatus ParseRUID(const std::string& text, std::size_t underscore,
+RUIDStatus ParseRUID(std::string_view text, std::size_t underscore,
                      TRUID* ruid) {
   if (!ParseInt(text.data(), underscore, &ruid->first)) {
     return RUIDStatus::kBadFirst;
@@ -110,7 +111,7 @@ TRUID StrToRUID(const std::string& text) {
   throw InvalidRUIDString();
 }
 
-bool IsRUIDText(const std::string& text) {
+bool IsRUIDText(std::string_view text) {
   if (text.empty()) return true;
   std::size_t underscore = text.find('_');
   TRUID ruid;

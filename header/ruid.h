@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zmk {
 
@@ -24,7 +25,7 @@ std::string RUIDToStr(const TRUID& ruid);
 TRUID StrToRUID(const std::string& text);
 
 // Whether StrToRUID would accept `text`, without the cost of an exception.
-bool IsRUIDText(const std::string& text);
+bool IsRUIDText(std::string_view text);
 
 // Leading spaces, one optional sign, then decimal digits within the signed
 // 32-bit range, or hexadecimal digits behind "$", "x", "X", "0x" or "0X", at

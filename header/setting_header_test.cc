@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "header/test_file.h"
 #include "platform/error.h"
@@ -227,6 +231,36 @@ TEST(ReadStringTest, ReadsLengthPrefixedText) {
   } catch (const ReadError& e) {
     EXPECT_STREQ(e.what(), "Stream read error");
   }
+}
+
+// Hands out `size` bytes, then fails as an allocation would.
+class AllocationFailingStream : public Stream {
+ public:
+  explicit AllocationFailingStream(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::size_t Read(void* dst, std::size_t count) override {
+    if (bytes_.empty()) throw std::bad_alloc();
+    std::size_t n = std::min(count, bytes_.size());
+    std::memcpy(dst, bytes_.data(), n);
+    bytes_.erase(0, n);
+    return n;
+  }
+
+ private:
+  std::string bytes_;
+};
+
+TEST(ReadStringTest, FailedAllocationIsOutOfMemory) {
+  AllocationFailingStream stream(Bytes().Int32(1000).str());
+  try {
+    ReadString(stream);
+    FAIL() << "no error";
+  } catch (const OutOfMemoryError& e) {
+    EXPECT_STREQ(e.what(), "Out of memory");
+  }
+  AllocationFailingStream header_stream(Bytes().Int32(1).Int32(2).Int32(1000).str());
+  TSettingHeader h;
+  EXPECT_FALSE(h.LoadFromStream(header_stream));
+  EXPECT_EQ(h.RUID.second, 2);
 }
 
 TEST(LoadFromFileTest, MissingFileRaisesAndChangesNothing) {

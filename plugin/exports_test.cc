@@ -139,6 +139,12 @@ TEST_F(ExportsTest, CatalogueEndsAtNineAndTakesNegativeIndexes) {
   }
 }
 
+TEST_F(ExportsTest, NullBuffersAreLeftAlone) {
+  auto supported = module_->Function<ContentGetSupportedFieldFunc>("ContentGetSupportedField");
+  EXPECT_EQ(supported(0, nullptr, nullptr, 256), ft_string);
+  module_->Function<ContentGetDetectStringFunc>("ContentGetDetectString")(nullptr, 256);
+}
+
 TEST_F(ExportsTest, FieldNameIsCutToTheBuffer) {
   std::string name(32, '#'), units(32, '#');
   EXPECT_EQ(SupportedField(7, &name, &units, 5), ft_string);

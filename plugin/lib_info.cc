@@ -16,7 +16,7 @@ void Refresh(std::string_view FileName) {
   LoadFileInfo(std::string(FileName));
 }
 
-void LoadFileInfo(const std::string& FileName) {
+void LoadFileInfo(std::string FileName) {
   TZMKHeader header;
   // A file that is no ZMK file or ends early still shows what was read.
   header.LoadFromFile(FileName);
@@ -32,7 +32,7 @@ void LoadFileInfo(const std::string& FileName) {
   rec.DependsOnText = CommaText(header.DependsOn);
   rec.MinExeVersion = std::move(header.MinExeVersion);
   rec.MinDBVersion = std::move(header.MinDBVersion);
-  rec.FileName = FileName;
+  rec.FileName = std::move(FileName);
   FileCache = std::move(rec);
 }
 

@@ -36,7 +36,7 @@ void Refresh(std::string_view FileName);
 
 // Reads the file and replaces the cache's contents and key, whether or not
 // its header was whole. Throws OpenError, leaving the cache as it was.
-void LoadFileInfo(const std::string& FileName);
+void LoadFileInfo(std::string FileName);
 
 }  // namespace zmk
 

@@ -1,0 +1,88 @@
+// The whole export path: arbitrary bytes as a file, then every field with
+// an arbitrary MaxLen, checking every byte the module may and may not write.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "plugin/content_plugin.h"
+
+extern "C" {
+int DCPCALL ContentGetValue(const char* FileName, int FieldIndex, int UnitIndex,
+                            void* FieldValue, int MaxLen, int Flags);
+}
+
+namespace {
+
+constexpr int kGuard = 16;
+constexpr unsigned char kFill = 0xA5;
+
+std::string TempName(int which) {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir ? dir : "/tmp") + "/zmk-exports-fuzz-" +
+         std::to_string(which) + ".zmk";
+}
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // The first byte picks the buffer size; the rest is the file.
+  int max_len = size > 0 ? static_cast<int>(data[0]) - 8 : 64;  // -8 .. 247
+  if (size > 0) {
+    ++data;
+    --size;
+  }
+  // Two names in turn, so that every input is read rather than cached.
+  static int turn = 0;
+  const std::string name = TempName(turn ^= 1);
+  FILE* f = std::fopen(name.c_str(), "wb");
+  if (f == nullptr) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+
+  unsigned char buf[256 + 2 * kGuard];
+  for (int index = -1; index <= 9; ++index) {
+    std::memset(buf, kFill, sizeof buf);
+    unsigned char* value = buf + kGuard;
+    int result = ContentGetValue(name.c_str(), index, 0, value, max_len, 0);
+    const int room = max_len > 0 ? max_len : 0;
+    for (int i = 0; i < kGuard; ++i) Check(buf[i] == kFill);
+    for (int i = kGuard + room; i < static_cast<int>(sizeof buf); ++i) Check(buf[i] == kFill);
+
+    if (index < 0) {
+      Check(result == zmk::ft_fieldempty);
+    } else if (index > 8) {
+      Check(result == zmk::ft_nosuchfield);
+    } else if (index == 3) {
+      if (result == zmk::ft_date) {
+        zmk::HostDate d;
+        std::memcpy(&d, value, sizeof d);
+        bool none = d.wYear == 0 && d.wMonth == 0 && d.wDay == 0;
+        Check(none || (d.wYear >= 1 && d.wMonth >= 1 && d.wMonth <= 12 &&
+                       d.wDay >= 1 && d.wDay <= 31));
+      } else {
+        Check(result == zmk::ft_fieldempty && max_len < 6);
+      }
+    } else if (index == 4 || index == 5) {
+      Check(result == (index == 4 ? zmk::ft_numeric_32 : zmk::ft_boolean) ||
+            (result == zmk::ft_fieldempty && max_len < 4));
+      if (index == 5 && result == zmk::ft_boolean) {
+        std::int32_t flag;
+        std::memcpy(&flag, value, sizeof flag);
+        Check(flag >= 0 && flag <= 255);
+      }
+    } else {
+      Check(result == zmk::ft_string);
+      if (max_len > 0) Check(std::memchr(value, '\0', max_len) != nullptr);
+      else Check(value[0] == kFill);
+    }
+  }
+  std::remove(name.c_str());
+  return 0;
+}

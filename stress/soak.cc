@@ -1,0 +1,178 @@
+// Soak: a million value requests through the module's exports, mixing
+// whole, damaged, truncated, missing and unreadable files. Prints the open
+// descriptors (handles on Windows) and the memory before and after; fails
+// when either has grown.
+//
+//   soak [--plugin MODULE] [--ignore-memory] [REQUESTS]
+//
+// --ignore-memory: under a sanitizer or Valgrind, which keep freed memory
+// aside on purpose, the memory figures are printed but not judged.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "header/test_file.h"
+#include "platform/module.h"
+#include "plugin/content_plugin.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace zmk {
+namespace {
+
+#ifdef _WIN32
+long OpenHandles() {
+  DWORD count = 0;
+  return ::GetProcessHandleCount(::GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
+}
+
+long MemoryKiB() {
+  PROCESS_MEMORY_COUNTERS_EX pmc;
+  if (!::K32GetProcessMemoryInfo(::GetCurrentProcess(),
+                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
+    return -1;
+  }
+  // Wine leaves PrivateUsage at 0; the working set is filled everywhere.
+  return static_cast<long>((pmc.PrivateUsage ? pmc.PrivateUsage : pmc.WorkingSetSize) / 1024);
+}
+const char* kHandleWord = "handles";
+#else
+long OpenHandles() {
+  long count = 0;
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (dir == nullptr) return -1;
+  while (::readdir(dir) != nullptr) ++count;
+  ::closedir(dir);
+  return count;
+}
+
+// Resident memory of the process.
+long MemoryKiB() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (f == nullptr) return -1;
+  char line[256];
+  long kib = -1;
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
+  }
+  std::fclose(f);
+  return kib;
+}
+const char* kHandleWord = "descriptors";
+#endif
+
+int Run(int argc, char** argv) {
+  std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
+  long requests = 1000000;
+  bool judge_memory = true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
+      plugin = argv[++i];
+    } else if (std::strcmp(argv[i], "--ignore-memory") == 0) {
+      judge_memory = false;
+    } else {
+      requests = std::strtol(argv[i], nullptr, 10);
+    }
+  }
+
+  Module module(plugin);
+  auto get_value = module.Function<ContentGetValueFunc>("ContentGetValue");
+
+  const std::string whole = test::WorkedExample();
+  std::vector<std::unique_ptr<test::TempFile>> files;
+  files.push_back(std::make_unique<test::TempFile>(whole));
+  files.push_back(std::make_unique<test::TempFile>(whole.substr(0, 30)));   // cut in Modified
+  files.push_back(std::make_unique<test::TempFile>(whole.substr(0, 11)));   // cut in RUID
+  files.push_back(std::make_unique<test::TempFile>("ZMK$\x02\x00\x00\x00"));  // other version
+  files.push_back(std::make_unique<test::TempFile>(
+      test::Bytes().Preamble().Int32(1).Int32(1).Int32(2000000000).Raw("xx")));  // huge length
+  files.push_back(std::make_unique<test::TempFile>(""));
+  files.push_back(std::make_unique<test::TempFile>(std::string(5000, '\xFF')));
+  std::vector<std::string> names;
+  for (const auto& f : files) names.push_back(f->path());
+  names.push_back(test::MissingFileName());
+  const std::string dir = names[0].substr(0, names[0].find_last_of("/\\"));
+  names.push_back(dir);  // a directory
+
+#ifdef _WIN32
+  // A file that another handle holds without sharing.
+  test::TempFile held(whole);
+  HANDLE holder = ::CreateFileA(held.path().c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  names.push_back(held.path());
+#else
+  std::string fifo = test::MissingFileName();
+  if (::mkfifo(fifo.c_str(), 0600) == 0) names.push_back(fifo);
+#endif
+
+  char buf[512];
+  long errors = 0, answers = 0;
+  auto request = [&](long r) {
+    // A run of requests for one name, as a file manager makes them, then
+    // the next name.
+    const std::string& name = names[(r / 11) % names.size()];
+    int result = get_value(name.c_str(), static_cast<int>(r % 11) - 1, 0, buf,
+                           static_cast<int>(r % 97) + 1, 0);
+    if (result == ft_fileerror) ++errors; else ++answers;
+  };
+
+  // Warm up, so that the figures compare like with like.
+  const long warm = requests / 10;
+  for (long r = 0; r < warm; ++r) request(r);
+  const long handles_before = OpenHandles();
+  const long memory_before = MemoryKiB();
+  for (long r = warm; r < requests; ++r) request(r);
+  const long handles_after = OpenHandles();
+  const long memory_after = MemoryKiB();
+
+#ifdef _WIN32
+  ::CloseHandle(holder);
+  // Wine counts no handles; a handle the module left open would still make
+  // an exclusive open of its file fail.
+  long reopened = 0;
+  for (const auto& f : files) {
+    HANDLE h = ::CreateFileA(f->path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      ++reopened;
+      ::CloseHandle(h);
+    }
+  }
+  std::printf("files opened exclusively after the run: %ld of %zu\n", reopened, files.size());
+  const bool all_reopened = reopened == static_cast<long>(files.size());
+#else
+  const bool all_reopened = true;
+  ::unlink(fifo.c_str());
+#endif
+
+  std::printf("requests: %ld (%ld answered, %ld file errors)\n", requests, answers, errors);
+  std::printf("open %s: %ld before, %ld after\n", kHandleWord, handles_before, handles_after);
+  std::printf("memory: %ld KiB before, %ld KiB after\n", memory_before, memory_after);
+  bool ok = handles_after == handles_before && all_reopened && errors > 0 && answers > 0 &&
+            (!judge_memory || memory_after - memory_before < 1024);
+  std::printf("soak: %s\n", ok ? "passed" : "FAILED");
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace zmk
+
+int main(int argc, char** argv) {
+  try {
+    return zmk::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "soak: %s\n", e.what());
+    return 2;
+  }
+}
