@@ -1,6 +1,5 @@
 #include "header/dependency_list.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "header/ruid.h"
@@ -34,36 +33,10 @@ std::string Quoted(const std::string& entry) {
 
 }  // namespace
 
-namespace {
-
-// Calls `line` for each line of `text`: a line runs up to the next CR, LF
-// or NUL; CR LF, a lone CR and a lone LF each end one; NUL ends the text.
-template <typename LineFn>
-void ForEachLine(const std::string& text, LineFn line) {
-  const char* p = text.c_str();  // NUL-terminated even when text holds NULs
-  while (*p != '\0') {
-    const char* start = p;
-    while (*p != '\0' && *p != '\r' && *p != '\n') ++p;
-    line(std::string_view(start, static_cast<std::size_t>(p - start)));
-    if (*p == '\r') ++p;
-    if (*p == '\n') ++p;
-  }
-}
-
-}  // namespace
-
-StringList SplitLines(const std::string& text) {
-  StringList lines;
-  ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
-  return lines;
-}
-
 StringList BuildDependencyList(const std::string& text) {
   // Each line is cleaned on its own, so one pass over the text serves,
   // whatever number of lines a damaged file holds.
   StringList list;
-  list.reserve(static_cast<std::size_t>(
-      std::count(text.begin(), text.end(), '\n') + 1));
   ForEachLine(text, [&](std::string_view entry) {
     if (entry.empty()) return;
     if (entry.front() == '\'' && entry.back() == '\'') {

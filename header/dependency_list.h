@@ -2,16 +2,29 @@
 #ifndef ZMK_HEADER_DEPENDENCY_LIST_H_
 #define ZMK_HEADER_DEPENDENCY_LIST_H_
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zmk {
 
 using StringList = std::vector<std::string>;
 
-// Splits `text` into lines at CR LF, a lone LF or a lone CR; a NUL byte ends
-// the text. A line end at the very end adds no empty line.
-StringList SplitLines(const std::string& text);
+// Calls `line` with each line of `text`: CR LF, a lone LF and a lone CR
+// each end one; a NUL byte ends the text. A line end at the very end adds
+// no empty line.
+template <typename LineFn>
+void ForEachLine(const std::string& text, LineFn line) {
+  const char* p = text.c_str();  // NUL-terminated even when text holds NULs
+  while (*p != '\0') {
+    const char* start = p;
+    while (*p != '\0' && *p != '\r' && *p != '\n') ++p;
+    line(std::string_view(start, static_cast<std::size_t>(p - start)));
+    if (*p == '\r') ++p;
+    if (*p == '\n') ++p;
+  }
+}
 
 // The dependency list of a header: the lines of `text`, each with one pair
 // of enclosing single quotes removed, keeping only those that are valid

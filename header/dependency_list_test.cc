@@ -9,7 +9,7 @@ namespace {
 
 using std::string_literals::operator""s;
 
-TEST(SplitLinesTest, SplitsAtEveryKindOfLineEnd) {
+TEST(ForEachLineTest, SplitsAtEveryKindOfLineEnd) {
   const struct {
     std::string text;
     StringList lines;
@@ -31,7 +31,9 @@ TEST(SplitLinesTest, SplitsAtEveryKindOfLineEnd) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.text));
-    EXPECT_EQ(SplitLines(c.text), c.lines);
+    StringList lines;
+    ForEachLine(c.text, [&](std::string_view line) { lines.emplace_back(line); });
+    EXPECT_EQ(lines, c.lines);
   }
 }
 

@@ -6,11 +6,11 @@
 
 #include "header/test_file.h"
 #include "platform/error.h"
+#include "platform/process.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <dirent.h>
 #include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,15 +93,6 @@ TEST(AbsoluteFileNameTest, UsesTheCurrentDirectory) {
 
 #else
 
-int OpenDescriptors() {
-  int count = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (::readdir(dir) != nullptr) ++count;
-  ::closedir(dir);
-  return count;
-}
-
 TEST(FileTest, FifoAndDeviceAreRefusedWithoutWaiting) {
   std::string fifo = test::MissingFileName();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -112,14 +103,14 @@ TEST(FileTest, FifoAndDeviceAreRefusedWithoutWaiting) {
 
 TEST(FileTest, NoDescriptorOutlivesTheFile) {
   test::TempFile file("abc");
-  const int before = OpenDescriptors();
+  const int before = OpenHandleCount();
   ASSERT_GT(before, 0);
   for (int i = 0; i < 10; ++i) {
     File f = File::Open(file.path());
     EXPECT_THROW(File::Open(test::MissingFileName()), OpenError);
     EXPECT_THROW(File::Open("/dev/null"), OpenError);
   }
-  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(OpenHandleCount(), before);
 }
 
 TEST(AbsoluteFileNameTest, ResolvesAgainstTheCurrentDirectory) {

@@ -17,60 +17,18 @@
 
 #include "header/test_file.h"
 #include "platform/module.h"
+#include "platform/process.h"
 #include "plugin/content_plugin.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#include <psapi.h>
 #else
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace zmk {
 namespace {
-
-#ifdef _WIN32
-long OpenHandles() {
-  DWORD count = 0;
-  return ::GetProcessHandleCount(::GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
-}
-
-long MemoryKiB() {
-  PROCESS_MEMORY_COUNTERS_EX pmc;
-  if (!::K32GetProcessMemoryInfo(::GetCurrentProcess(),
-                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
-    return -1;
-  }
-  // Wine leaves PrivateUsage at 0; the working set is filled everywhere.
-  return static_cast<long>((pmc.PrivateUsage ? pmc.PrivateUsage : pmc.WorkingSetSize) / 1024);
-}
-const char* kHandleWord = "handles";
-#else
-long OpenHandles() {
-  long count = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (::readdir(dir) != nullptr) ++count;
-  ::closedir(dir);
-  return count;
-}
-
-// Resident memory of the process.
-long MemoryKiB() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, f)) {
-    if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
-  }
-  std::fclose(f);
-  return kib;
-}
-const char* kHandleWord = "descriptors";
-#endif
 
 int Run(int argc, char** argv) {
   std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
@@ -130,10 +88,10 @@ int Run(int argc, char** argv) {
   // Warm up, so that the figures compare like with like.
   const long warm = requests / 10;
   for (long r = 0; r < warm; ++r) request(r);
-  const long handles_before = OpenHandles();
+  const long handles_before = OpenHandleCount();
   const long memory_before = MemoryKiB();
   for (long r = warm; r < requests; ++r) request(r);
-  const long handles_after = OpenHandles();
+  const long handles_after = OpenHandleCount();
   const long memory_after = MemoryKiB();
 
 #ifdef _WIN32
@@ -158,9 +116,9 @@ int Run(int argc, char** argv) {
 
   std::printf("requests: %ld (%ld answered, %ld file errors)\n", requests, answers, errors);
   if (handles_before > 0) {
-    std::printf("open %s: %ld before, %ld after\n", kHandleWord, handles_before, handles_after);
+    std::printf("open %s: %ld before, %ld after\n", HandleWord(), handles_before, handles_after);
   } else {
-    std::printf("open %s: not counted by this system\n", kHandleWord);  // Wine
+    std::printf("open %s: not counted by this system\n", HandleWord());  // Wine
   }
   std::printf("memory: %ld KiB before, %ld KiB after\n", memory_before, memory_after);
   bool ok = handles_after == handles_before && all_reopened && errors > 0 && answers > 0 &&
