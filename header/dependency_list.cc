@@ -21,22 +21,27 @@ bool NeedsQuotes(const std::string& entry) {
   return false;
 }
 
-std::string Quoted(const std::string& entry) {
-  std::string out = "\"";
+void AppendQuoted(const std::string& entry, std::string* out) {
+  *out += '"';
   for (char c : entry) {
-    if (c == '"') out += '"';
-    out += c;
+    if (c == '"') *out += '"';
+    *out += c;
   }
-  out += '"';
-  return out;
+  *out += '"';
 }
 
 }  // namespace
 
 StringList BuildDependencyList(const std::string& text) {
+  StringList list;
+  BuildDependencyList(text, &list);
+  return list;
+}
+
+void BuildDependencyList(const std::string& text, StringList* list) {
   // Each line is cleaned on its own, so one pass over the text serves,
   // whatever number of lines a damaged file holds.
-  StringList list;
+  std::size_t count = 0;
   ForEachLine(text, [&](std::string_view entry) {
     if (entry.empty()) return;
     if (entry.front() == '\'' && entry.back() == '\'') {
@@ -45,22 +50,43 @@ StringList BuildDependencyList(const std::string& text) {
     }
     // An entry that lost its quotes and is now empty stands for no RUID
     // and stays.
-    if (IsRUIDText(entry)) list.emplace_back(entry);
+    if (!IsRUIDText(entry)) return;
+    if (count < list->size()) {
+      (*list)[count].assign(entry.data(), entry.size());
+    } else {
+      list->emplace_back(entry);
+    }
+    ++count;
   });
-  return list;
+  list->resize(count);
+}
+
+void DropCutLine(std::string* text) {
+  if (text->find('\0') != std::string::npos) return;
+  std::size_t last_end = text->find_last_of("\r\n");
+  text->resize(last_end == std::string::npos ? 0 : last_end + 1);
 }
 
 std::string CommaText(const StringList& list) {
-  if (list.size() == 1 && list[0].empty()) return "\"\"";
   std::string out;
-  std::size_t size = list.size();
-  for (const std::string& entry : list) size += entry.size() + 2;
-  out.reserve(size);
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i > 0) out += ',';
-    out += NeedsQuotes(list[i]) ? Quoted(list[i]) : list[i];
-  }
+  CommaText(list, &out);
   return out;
+}
+
+void CommaText(const StringList& list, std::string* out) {
+  out->clear();
+  if (list.size() == 1 && list[0].empty()) {
+    *out = "\"\"";
+    return;
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (i > 0) *out += ',';
+    if (NeedsQuotes(list[i])) {
+      AppendQuoted(list[i], out);
+    } else {
+      *out += list[i];
+    }
+  }
 }
 
 }  // namespace zmk

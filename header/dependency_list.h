@@ -30,11 +30,19 @@ void ForEachLine(const std::string& text, LineFn line) {
 // of enclosing single quotes removed, keeping only those that are valid
 // RUID texts or became empty by losing their quotes. Never fails.
 StringList BuildDependencyList(const std::string& text);
+// The same into `list`, reusing its entries' buffers.
+void BuildDependencyList(const std::string& text, StringList* list);
+
+// A dependency text that was cut after its first bytes ends in a line that
+// may be cut short: drops it, unless a NUL byte ended the text before.
+void DropCutLine(std::string* text);
 
 // Entries joined by commas; an entry holding a blank, a control character, a
 // double quote or a comma is double-quoted with its quotes doubled. A list
 // of one empty entry gives two double quotes.
 std::string CommaText(const StringList& list);
+// The same into `out`, reusing its buffer.
+void CommaText(const StringList& list, std::string* out);
 
 }  // namespace zmk
 

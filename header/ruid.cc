@@ -89,8 +89,37 @@ std::int32_t StrToInt(const std::string& text) {
 }
 
 std::string RUIDToStr(const TRUID& ruid) {
-  if (ruid.first == -1 || ruid.second == -1) return std::string();
-  return std::to_string(ruid.first) + "_" + std::to_string(ruid.second);
+  std::string text;
+  RUIDToStr(ruid, &text);
+  return text;
+}
+
+namespace {
+
+// Writes `value` in shortest decimal ending just before `end`; returns where
+// it begins.
+char* FormatDecimal(std::int32_t value, char* end) {
+  std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
+                                      : static_cast<std::uint32_t>(value);
+  do {
+    *--end = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--end = '-';
+  return end;
+}
+
+}  // namespace
+
+void RUIDToStr(const TRUID& ruid, std::string* out) {
+  out->clear();
+  if (ruid.first == -1 || ruid.second == -1) return;
+  char buf[24];  // "-2147483648_-2147483648"
+  char* end = buf + sizeof buf;
+  char* begin = FormatDecimal(ruid.second, end);
+  *--begin = '_';
+  begin = FormatDecimal(ruid.first, begin);
+  out->assign(begin, end);
 }
 
 TRUID StrToRUID(const std::string& text) {

@@ -18,6 +18,8 @@ struct TRUID {
 
 // "first_second" in shortest decimal, or "" for no RUID.
 std::string RUIDToStr(const TRUID& ruid);
+// The same into `out`, reusing its buffer.
+void RUIDToStr(const TRUID& ruid, std::string* out);
 
 // The empty text gives -1, -1. Throws ConvertError for anything that is not
 // two positive integer texts joined by the first underscore; of the text after

@@ -17,7 +17,7 @@ namespace {
 std::size_t ReadPartial(Stream& stream, std::int32_t* value) {
   unsigned char raw[4];
   EncodeFixed32(raw, static_cast<std::uint32_t>(*value));
-  std::size_t got = stream.Read(raw, sizeof raw);
+  std::size_t got = stream.ReadPartial(raw, sizeof raw);
   *value = ToInt32(DecodeFixed32(raw));
   return got;
 }
@@ -26,7 +26,7 @@ std::size_t ReadPartial(Stream& stream, TRUID* ruid) {
   unsigned char raw[8];
   EncodeFixed32(raw, static_cast<std::uint32_t>(ruid->first));
   EncodeFixed32(raw + 4, static_cast<std::uint32_t>(ruid->second));
-  std::size_t got = stream.Read(raw, sizeof raw);
+  std::size_t got = stream.ReadPartial(raw, sizeof raw);
   ruid->first = ToInt32(DecodeFixed32(raw));
   ruid->second = ToInt32(DecodeFixed32(raw + 4));
   return got;
@@ -35,58 +35,106 @@ std::size_t ReadPartial(Stream& stream, TRUID* ruid) {
 std::size_t ReadPartial(Stream& stream, double* value) {
   unsigned char raw[8];
   EncodeDouble(raw, *value);
-  std::size_t got = stream.Read(raw, sizeof raw);
+  std::size_t got = stream.ReadPartial(raw, sizeof raw);
   *value = DecodeDouble(raw);
   return got;
 }
 
 std::size_t ReadPartial(Stream& stream, std::uint8_t* value) {
-  return stream.Read(value, 1);
+  return stream.ReadPartial(value, 1);
 }
 
-// A length beyond what the file holds must fail as a read error, not as an
-// allocation of that length, so a string grows only as its bytes arrive.
 constexpr std::size_t kStringChunk = 64 * 1024;
+
+// A buffer that one very long string grew is given back, not kept.
+constexpr std::size_t kKeptCapacity = 64 * 1024;
+
+void Recycle(std::string* s) {
+  if (s->capacity() > kKeptCapacity) {
+    std::string().swap(*s);
+  } else {
+    s->clear();
+  }
+}
 
 }  // namespace
 
-std::string ReadString(Stream& stream) {
+bool ReadString(Stream& stream, std::string* text) {
   unsigned char raw[4];
   stream.ReadBuffer(raw, sizeof raw);
   std::int32_t length = ToInt32(DecodeFixed32(raw));
-  if (length < 1) return std::string();
+  if (length < 1) {
+    text->clear();
+    return true;
+  }
 
-  std::string text;
+  const std::size_t whole = static_cast<std::size_t>(length);
+  const std::size_t kept = whole < kMaxStringBytes ? whole : kMaxStringBytes;
+  // Most strings are in the stream's buffer already: they go straight into
+  // `text`, which nothing can then fail.
+  if (kept == whole && stream.ReadAtHand(whole, text)) return true;
+
+  std::string read;
   try {
-    std::size_t remaining = static_cast<std::size_t>(length);
-    while (remaining > 0) {
-      std::size_t n = remaining < kStringChunk ? remaining : kStringChunk;
-      std::size_t old = text.size();
-      text.resize(old + n);
-      stream.ReadBuffer(&text[old], n);
-      remaining -= n;
+    // A length beyond what the stream holds must fail as a read error, not
+    // as an allocation of that length: the string grows as its bytes come.
+    while (read.size() < kept) {
+      std::size_t old = read.size();
+      std::size_t n = kept - old < kStringChunk ? kept - old : kStringChunk;
+      read.resize(old + n);
+      stream.ReadBuffer(&read[old], n);
     }
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }
+  if (kept < whole) stream.Skip(whole - kept);
+  text->swap(read);
+  return kept == whole;
+}
+
+std::string ReadString(Stream& stream) {
+  std::string text;
+  ReadString(stream, &text);
   return text;
+}
+
+void TSettingHeader::Clear() {
+  RUID = TRUID{0, 0};
+  Recycle(&Name);
+  Recycle(&Comment);
+  Modified = 0.0;
+  Version = 0;
+  IsFinal = 0;
+  DependsOn.clear();
+  Recycle(&MinExeVersion);
+  Recycle(&MinDBVersion);
+  Recycle(&scratch_);
 }
 
 bool TSettingHeader::LoadFromStream(Stream& stream) {
   try {
     ReadPartial(stream, &RUID);
-    Name = ReadString(stream);
-    Comment = ReadString(stream);
+    ReadString(stream, &Name);
+    ReadString(stream, &Comment);
     ReadPartial(stream, &Modified);
     ReadPartial(stream, &Version);
     ReadPartial(stream, &IsFinal);
-    DependsOn = BuildDependencyList(ReadString(stream));
-    MinExeVersion = ReadString(stream);
-    MinDBVersion = ReadString(stream);
+    // Only the kept bytes of the dependency text count, and of them only
+    // whole lines: a RUID text cut short could read as another RUID.
+    if (!ReadString(stream, &scratch_)) DropCutLine(&scratch_);
+    BuildDependencyList(scratch_, &scratch_list_);
+    DependsOn.swap(scratch_list_);
+    ReadString(stream, &MinExeVersion);
+    ReadString(stream, &MinDBVersion);
     return true;
   } catch (...) {
     return false;
   }
+}
+
+void TZMKHeader::Clear() {
+  TSettingHeader::Clear();
+  FormatVersion = 0;
 }
 
 bool TZMKHeader::LoadFromFile(const std::string& FileName) {

@@ -26,9 +26,20 @@
 
 namespace zmk {
 
-// Reads one length-prefixed string. Throws ReadError when the stream holds
-// fewer bytes than the length asks for, OutOfMemoryError when no buffer can
-// be had for them.
+// The most bytes of one string that are kept. A header may declare strings
+// of up to 2 GiB; the bytes beyond these are skipped unread, only checked to
+// exist, so a damaged or hostile file costs no more than a real one. A host
+// buffer of MaxLen bytes, up to this size, shows a cut value exactly as it
+// would the whole one: its first MaxLen - 4 bytes and "...". A host with a
+// larger buffer is shown the kept bytes alone, without "...".
+constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
+
+// Reads one length-prefixed string into `text`, reusing its buffer, and
+// keeps at most kMaxStringBytes of it. Returns false when the string was
+// cut to that. Throws ReadError when the stream holds fewer bytes than the
+// length asks for, OutOfMemoryError when no buffer can be had for them;
+// `text` then keeps what it held.
+bool ReadString(Stream& stream, std::string* text);
 std::string ReadString(Stream& stream);
 
 class TSettingHeader {
@@ -37,6 +48,11 @@ class TSettingHeader {
   virtual ~TSettingHeader() = default;
   TSettingHeader(const TSettingHeader&) = delete;
   TSettingHeader& operator=(const TSettingHeader&) = delete;
+
+  // Back to the state after construction, keeping the strings' buffers
+  // (all but very large ones) for the next header, so that reading one
+  // file after another allocates nothing once they have grown.
+  void Clear();
 
   // Reads everything after the format version from the stream's position,
   // front to back. False when the stream ends early or a string cannot be
@@ -52,10 +68,18 @@ class TSettingHeader {
   StringList DependsOn;
   std::string MinExeVersion;
   std::string MinDBVersion;
+
+ private:
+  // The dependency text and list as they are read; the list becomes
+  // DependsOn once it is whole.
+  std::string scratch_;
+  StringList scratch_list_;
 };
 
 class TZMKHeader : public TSettingHeader {
  public:
+  void Clear();
+
   // True only for a file with the signature, format version 1 and a whole
   // header. Throws OpenError when the file cannot be opened; every other
   // problem gives false. The file is closed before this returns.

@@ -298,5 +298,47 @@ TEST(LoadFromFileTest, ClosesTheFileSoItCanBeOpenedAgain) {
   }
 }
 
+// Strings declared far longer than a header needs, in sparse files: the
+// first bytes are kept, the rest is skipped unread, and only a string that
+// runs past the end of the file fails.
+TEST(LoadFromFileTest, LongStringsKeepTheirFirstBytes) {
+  const std::string after = Bytes().Double(38718.0).Int32(5).Byte(1).str();
+  const std::string rest = Bytes().String("7.1").String("db").str();
+  const std::string start = Bytes().Preamble().Int32(12).Int32(3).String("n").str();
+  // Empty lines up to the limit, where "7_89" is cut to "7_8".
+  const std::string lines = "1_2\r\n" + std::string(kMaxStringBytes - 8, '\n') + "7_89";
+  const struct {
+    const char* what;
+    std::string head;
+    std::uint64_t hole;
+    std::string tail;
+    bool whole;
+    std::size_t comment;
+    StringList depends_on;
+    const char* min_db;
+  } cases[] = {
+      {"comment of 2e9 bytes, fields after it",
+       start + Bytes().Int32(2000000000).Raw(std::string(8192, 'x')).str(),
+       2000000000 - 8192, after + Bytes().String("").str() + rest,
+       true, kMaxStringBytes, {}, "db"},
+      {"comment of 2e9 bytes in a file of 2 MiB",
+       start + Bytes().Int32(2000000000).Raw(std::string(8192, 'x')).str(),
+       2 << 20, "y", false, 0, {}, ""},
+      {"dependency text of 1 GiB cut inside a line",
+       start + Bytes().String("").str() + after + Bytes().Int32(1 << 30).Raw(lines).str(),
+       (1 << 30) - lines.size(), rest, true, 0, {"1_2"}, "db"},
+  };
+  for (const auto& c : cases) {
+    TempFile file(c.head, c.hole, c.tail);
+    TZMKHeader h;
+    EXPECT_EQ(h.LoadFromFile(file.path()), c.whole) << c.what;
+    EXPECT_EQ(h.Name, "n") << c.what;
+    EXPECT_EQ(h.Comment.size(), c.comment) << c.what;
+    EXPECT_EQ(h.Comment.find_first_not_of('x'), c.comment ? 8192 : std::string::npos) << c.what;
+    EXPECT_EQ(h.DependsOn, c.depends_on) << c.what;
+    EXPECT_EQ(h.MinDBVersion, c.min_db) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace zmk

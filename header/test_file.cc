@@ -97,6 +97,16 @@ TempFile::TempFile(const std::string& bytes, const std::string& suffix)
   if (!out) throw std::runtime_error("cannot write " + path_);
 }
 
+TempFile::TempFile(const std::string& head, std::uint64_t hole,
+                   const std::string& tail)
+    : path_(UniqueName(".zmk")) {
+  std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+  out.write(head.data(), static_cast<std::streamsize>(head.size()));
+  out.seekp(static_cast<std::streamoff>(head.size() + hole));
+  out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+  if (!out) throw std::runtime_error("cannot write " + path_);
+}
+
 TempFile::~TempFile() { std::remove(path_.c_str()); }
 
 std::string MissingFileName() { return UniqueName(".missing.zmk"); }

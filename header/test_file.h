@@ -38,6 +38,8 @@ std::string FromHex(const std::string& hex);
 class TempFile {
  public:
   explicit TempFile(const std::string& bytes, const std::string& suffix = ".zmk");
+  // `head`, then `hole` zero bytes that take no room on disk, then `tail`.
+  TempFile(const std::string& head, std::uint64_t hole, const std::string& tail);
   ~TempFile();
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;

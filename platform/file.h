@@ -9,13 +9,16 @@
 
 namespace zmk {
 
-// An existing regular file, open for reading, closed by the destructor.
+// An existing file, open for reading, closed by the destructor.
 class File {
  public:
-  // Opens an existing file for reading, never creating it. On Windows the
-  // open denies every kind of sharing, so it fails while another handle to
-  // the file is open. Anything that is not a regular disk file (a directory,
-  // a pipe, a device) fails like a missing file would.
+  // Opens an existing file for reading, never creating it, and never
+  // waiting: a FIFO without a writer opens at once. On Windows the open
+  // denies every kind of sharing, so it fails while another handle to the
+  // file is open, and anything that is not a disk file (a console, a pipe,
+  // a device such as NUL) fails like a missing file would: a read from it
+  // could block the host. On POSIX the open asks nothing more of the file;
+  // a directory shows itself by the failure of the first read (error()).
   // Throws OpenError.
   static File Open(const std::string& name);
 
@@ -28,9 +31,18 @@ class File {
   // `dst`, 0 at the end of the file and on a failed read.
   std::size_t Read(void* dst, std::size_t count);
 
+  // Moves the position `count` bytes on, without reading them where the
+  // file can seek: one seek and a read of the last byte skipped, which
+  // proves that the file holds it. False when the file holds fewer bytes.
+  bool Skip(std::uint64_t count);
+
+  // The system's code for the last read that failed, 0 while none has.
+  unsigned long error() const { return error_; }
+
  private:
   explicit File(std::intptr_t handle) : handle_(handle) {}
   std::intptr_t handle_;
+  unsigned long error_ = 0;
 };
 
 // The position of the character after the one at `p` in the system's ANSI

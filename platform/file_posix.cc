@@ -1,7 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -13,20 +12,17 @@
 namespace zmk {
 
 File File::Open(const std::string& name) {
-  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it has no
-  // effect on reads from a regular file.
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer, and its
+  // reads from waiting for data; it has no effect on a regular file. No
+  // fstat: it would cost as much as the read itself, and the read tells a
+  // directory (EISDIR) all the same.
   int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) throw OpenFailure(name, errno);
-  File file(fd);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) throw OpenFailure(name, errno);
-  if (!S_ISREG(st.st_mode)) {
-    throw OpenFailure(name, S_ISDIR(st.st_mode) ? EISDIR : ENXIO);
-  }
-  return file;
+  return File(fd);
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
+File::File(File&& other) noexcept
+    : handle_(other.handle_), error_(other.error_) {
   other.handle_ = -1;
 }
 
@@ -38,8 +34,28 @@ std::size_t File::Read(void* dst, std::size_t count) {
   for (;;) {
     ssize_t got = ::read(static_cast<int>(handle_), dst, count);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) return 0;
+    if (errno != EINTR) {
+      error_ = static_cast<unsigned long>(errno);
+      return 0;
+    }
   }
+}
+
+bool File::Skip(std::uint64_t count) {
+  if (count == 0) return true;
+  char last;
+  if (::lseek(static_cast<int>(handle_), static_cast<off_t>(count - 1),
+              SEEK_CUR) >= 0) {
+    return Read(&last, 1) == 1;
+  }
+  // A pipe cannot seek: its bytes are read and dropped.
+  char buf[4096];
+  while (count > 0) {
+    std::size_t got = Read(buf, count < sizeof buf ? count : sizeof buf);
+    if (got == 0) return false;
+    count -= got;
+  }
+  return true;
 }
 
 const char* NextChar(const char* p) { return *p ? p + 1 : p; }

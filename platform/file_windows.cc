@@ -31,7 +31,8 @@ File File::Open(const std::string& name) {
   return file;
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
+File::File(File&& other) noexcept
+    : handle_(other.handle_), error_(other.error_) {
   other.handle_ = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
 }
 
@@ -47,14 +48,26 @@ std::size_t File::Read(void* dst, std::size_t count) {
     DWORD chunk = static_cast<DWORD>(
         count - total > 0x40000000u ? 0x40000000u : count - total);
     DWORD got = 0;
-    if (!::ReadFile(AsHandle(handle_), out + total, chunk, &got, nullptr) ||
-        got == 0) {
+    if (!::ReadFile(AsHandle(handle_), out + total, chunk, &got, nullptr)) {
+      error_ = ::GetLastError();
       break;
     }
+    if (got == 0) break;
     total += got;
     if (got < chunk) break;
   }
   return total;
+}
+
+bool File::Skip(std::uint64_t count) {
+  if (count == 0) return true;
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(count - 1);
+  if (!::SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_CURRENT)) {
+    return false;
+  }
+  char last;
+  return Read(&last, 1) == 1;
 }
 
 const char* NextChar(const char* p) { return ::CharNextA(p); }

@@ -73,8 +73,7 @@ ZMK_EXPORT int DCPCALL ContentGetValue(const char* FileName, int FieldIndex,
   try {
     zmk::MutexLock lock(&zmk::FileCacheMutex);
     // The file is read first, even for an index out of range.
-    zmk::Refresh(FileName != nullptr ? std::string_view(FileName)
-                                     : std::string_view());
+    zmk::Refresh(FileName);
     if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nosuchfield;
     if (FieldIndex < 0) return zmk::ft_fieldempty;
     if (FieldValue == nullptr) return zmk::ft_fieldempty;

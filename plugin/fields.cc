@@ -33,30 +33,26 @@ Fitted FitToBuffer(std::string_view value, int MaxLen) {
   return {value.substr(0, keep), true};
 }
 
-namespace {
-
-// Appends the bytes of `text` before its first NUL, as far as `room`
-// allows; true when all of `text` went in.
-bool Append(std::string_view text, char* dst, std::size_t* pos,
-            std::size_t room) {
-  std::size_t n = text.size() < room - *pos ? text.size() : room - *pos;
-  const void* nul = std::memchr(text.data(), '\0', n);
-  if (nul != nullptr) n = static_cast<const char*>(nul) - text.data();
-  std::memcpy(dst + *pos, text.data(), n);
-  *pos += n;
-  return nul == nullptr && n == text.size();
-}
-
-}  // namespace
-
 void WriteText(const Fitted& text, char* dst, int MaxLen) {
   if (dst == nullptr || MaxLen < 1) return;
+  // The head of a shortened value always leaves room for at least the NUL.
   const std::size_t room = static_cast<std::size_t>(MaxLen) - 1;
-  std::size_t pos = 0;
-  if (Append(text.head, dst, &pos, room) && text.ellipsis) {
-    Append("...", dst, &pos, room);
+  std::size_t n = text.head.size() < room ? text.head.size() : room;
+  bool ellipsis = text.ellipsis;
+  const void* nul = n > 0 ? std::memchr(text.head.data(), '\0', n) : nullptr;
+  if (nul != nullptr) {
+    n = static_cast<std::size_t>(static_cast<const char*>(nul) - text.head.data());
+    ellipsis = false;
+  } else if (n < text.head.size()) {
+    ellipsis = false;
   }
-  dst[pos] = '\0';
+  if (n > 0) std::memcpy(dst, text.head.data(), n);
+  if (ellipsis) {
+    const std::size_t dots = room - n < 3 ? room - n : 3;
+    std::memcpy(dst + n, "...", dots);
+    n += dots;
+  }
+  dst[n] = '\0';
 }
 
 void WriteText(std::string_view text, char* dst, int MaxLen) {

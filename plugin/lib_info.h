@@ -33,10 +33,14 @@ extern Mutex FileCacheMutex;
 // its name differs byte for byte from the cache's. Throws OpenError when
 // the file cannot be opened; the cache is then left as it was.
 void Refresh(std::string_view FileName);
+// The same for a host's NUL-terminated name; null counts as empty.
+void Refresh(const char* FileName);
 
 // Reads the file and replaces the cache's contents and key, whether or not
 // its header was whole. Throws OpenError, leaving the cache as it was.
-void LoadFileInfo(std::string FileName);
+// Hold FileCacheMutex: the header and the record it fills are kept from
+// file to file, so that their buffers are reused.
+void LoadFileInfo(std::string_view FileName);
 
 }  // namespace zmk
 
