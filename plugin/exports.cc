@@ -7,6 +7,7 @@
 #include "plugin/content_plugin.h"
 #include "plugin/fields.h"
 #include "plugin/lib_info.h"
+#include "plugin/version.h"
 
 #ifdef _WIN32
 #define ZMK_EXPORT  // exported by name and ordinal through the .def file
@@ -16,6 +17,9 @@
 
 namespace zmk {
 namespace {
+
+// The module's version, where `zmkinfo --version` and what(1) find it.
+[[gnu::used]] const char kVersionMark[] = ZMK_VERSION_MARK ZMK_VERSION;
 
 template <typename T>
 int WriteFixed(const T& value, void* dst, int MaxLen, int type) {

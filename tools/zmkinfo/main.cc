@@ -2,6 +2,7 @@
 // calling its exports, exactly as a file manager does.
 //
 //   zmkinfo [--plugin MODULE] [--json] FILE...
+//   zmkinfo --version [--plugin MODULE]
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/module.h"
 #include "plugin/content_plugin.h"
+#include "plugin/version.h"
 #include "tools/zmkinfo/cp1251.h"
 
 namespace zmk {
@@ -108,10 +110,13 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
   return true;
 }
 
-// Why the module could not read `file`: the system's own reason.
+// Why the module could not read `file`: the system's own reason, from the
+// open or, for a directory, from the first read.
 std::string OpenFailureReason(const std::string& file) {
   try {
-    File::Open(file);
+    File f = File::Open(file);
+    char c;
+    if (f.Read(&c, 1) == 0 && f.error() != 0) return OpenFailure(file, f.error()).what();
   } catch (const Error& e) {
     return e.what();
   }
@@ -119,13 +124,53 @@ std::string OpenFailureReason(const std::string& file) {
 }
 
 int Usage() {
-  std::fputs("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n", stderr);
+  std::fputs("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
+             "       zmkinfo --version [--plugin MODULE]\n", stderr);
   return 2;
+}
+
+bool Exists(const std::string& path) {
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+    return true;
+  }
+  return false;
+}
+
+// The module beside the program (a build tree), else where it is installed.
+std::string DefaultModule() {
+  const std::string dir = ExecutableDirectory() + "/";
+  const std::string beside = dir + ZMK_MODULE_FILE;
+  return Exists(beside) ? beside : dir + ZMK_INSTALLED_MODULE;
+}
+
+// The version a module file carries in its mark, or "unknown".
+std::string ModuleVersion(const std::string& path) {
+  std::string bytes;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    std::fclose(f);
+  }
+  const std::string mark = ZMK_VERSION_MARK;
+  std::size_t at = bytes.find(mark);
+  if (at == std::string::npos) return "unknown";
+  at += mark.size();
+  return bytes.substr(at, bytes.find('\0', at) - at);
+}
+
+int Version(const std::string& plugin_path) {
+  Module module(plugin_path);  // it must load, as a host would load it
+  std::printf("zmkinfo %s\nmodule %s %s\n", ZMK_VERSION, plugin_path.c_str(),
+              ModuleVersion(plugin_path).c_str());
+  return 0;
 }
 
 int Run(int argc, char** argv) {
   std::string plugin_path;
   bool json = false;
+  bool version = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -133,6 +178,8 @@ int Run(int argc, char** argv) {
       plugin_path = argv[++i];
     } else if (arg == "--json") {
       json = true;
+    } else if (arg == "--version") {
+      version = true;
     } else if (arg == "--help" || arg == "-h") {
       Usage();
       return 0;
@@ -145,8 +192,9 @@ int Run(int argc, char** argv) {
       files.push_back(arg);
     }
   }
+  if (plugin_path.empty()) plugin_path = DefaultModule();
+  if (version) return files.empty() ? Version(plugin_path) : Usage();
   if (files.empty()) return Usage();
-  if (plugin_path.empty()) plugin_path = ExecutableDirectory() + "/ZMKInfo.wdx";
 
   Plugin plugin(plugin_path);
   const std::vector<Field> fields = plugin.Fields();

@@ -75,6 +75,18 @@ class ZmkinfoTest(unittest.TestCase):
         r = run("--json", missing)
         self.assertEqual(r.returncode, 1)
         self.assertIn("error", json.loads(r.stdout)[0])
+        r = run(self.dir.name)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("Is a directory", r.stderr)
+
+    def test_version_of_the_tool_and_of_the_module(self):
+        r = run("--version")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        tool, module = r.stdout.splitlines()
+        version = tool.split()[1]
+        self.assertRegex(version, r"^\d+\.\d+\.\d+\.\d+$")
+        self.assertEqual(module, "module %s %s" % (MODULE, version))
+        self.assertEqual(run("--version", self.path("worked.zmk")).returncode, 2)
 
     def test_usage_errors(self):
         self.assertEqual(run().returncode, 2)
