@@ -41,11 +41,46 @@ EXAMPLES = {
 }
 
 
+# A delivery for `zmkinfo check`, with one of each problem it finds.
+DELIVERY = {
+    "base.zmk": header((100, 1), "Основа", "", 46000.0, 3, 1, "", "4.0", "2.0"),
+    # Needs 100_1 (written another way, the same RUID) and 999_1, which no
+    # package of the delivery has.
+    "app.zmk": header((200, 1), "Приложение", "", 46001.0, 1, 1,
+                      "$64_1\r\n999_1", "4.0", "2.0"),
+    # The same RUID twice: version 2 is the newer.
+    "reports/reports-v1.zmk": header((300, 1), "Отчёты", "", 45900.0, 1, 1,
+                                     "100_1", "4.0", "2.0"),
+    "reports/reports-v2.zmk": header((300, 1), "Отчёты", "", 46010.0, 2, 1,
+                                     "100_1", "4.0", "2.0"),
+    # Each needs the other.
+    "rights/users.zmk": header((400, 1), "Пользователи", "", 46002.0, 1, 0,
+                               "401_1", "4.0", "2.0"),
+    "rights/roles.zmk": header((401, 1), "Роли", "", 46002.0, 1, 0,
+                               "400_1\r\n100_1", "4.0", "2.0"),
+    "readme.zmk": "Not a setting package.\n".encode(),
+    "cut.zmk": header((500, 1), "Обрезанный", "", 46003.0, 1, 1, "", "", "")[:30],
+}
+# A link to a file that is not there: unreadable.
+DELIVERY_LINKS = {"gone.zmk": "removed.zmk"}
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, data in EXAMPLES.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
+    delivery = os.path.join(folder, "delivery")
+    for name, data in DELIVERY.items():
+        path = os.path.join(delivery, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    for name, target in DELIVERY_LINKS.items():
+        path = os.path.join(delivery, name)
+        if os.path.lexists(path):
+            os.remove(path)
+        os.symlink(target, path)
 
 
 if __name__ == "__main__":

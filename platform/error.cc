@@ -18,8 +18,9 @@ std::string TrimErrorText(std::string text) {
 }  // namespace
 
 OpenError OpenFailure(const std::string& file_name, unsigned long system_code) {
-  return OpenError("Cannot open file \"" + AbsoluteFileName(file_name) +
-                   "\". " + TrimErrorText(SystemErrorText(system_code)));
+  std::string reason = TrimErrorText(SystemErrorText(system_code));
+  return OpenError("Cannot open file \"" + AbsoluteFileName(file_name) + "\". " + reason,
+                   reason);
 }
 
 ReadError StreamReadError() { return ReadError("Stream read error"); }

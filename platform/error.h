@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace zmk {
 
@@ -16,7 +17,14 @@ class Error : public std::runtime_error {
 // A file could not be opened for reading.
 class OpenError : public Error {
  public:
-  using Error::Error;
+  OpenError(const std::string& message, std::string reason)
+      : Error(message), reason_(std::move(reason)) {}
+
+  // The system's text alone, as the message ends in it.
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // An exact read got fewer bytes than it asked for.

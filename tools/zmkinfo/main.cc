@@ -3,6 +3,7 @@
 //
 //   zmkinfo [--plugin MODULE] [--json] FILE...
 //   zmkinfo --version [--plugin MODULE]
+//   zmkinfo check [--json] PATH...
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,9 @@
 #include "platform/module.h"
 #include "plugin/content_plugin.h"
 #include "plugin/version.h"
+#include "tools/zmkinfo/check.h"
 #include "tools/zmkinfo/cp1251.h"
+#include "tools/zmkinfo/output.h"
 
 namespace zmk {
 namespace {
@@ -48,24 +51,6 @@ struct Plugin {
   ContentGetValueFunc get_value;
 };
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    auto b = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (b < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", b);
-      out += esc;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 // One field's value for display; false when the file could not be read.
 bool FormatValue(const Plugin& plugin, const std::string& file, int index,
                  int type, bool json, std::vector<char>* buf, std::string* out) {
@@ -80,7 +65,7 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
   switch (type) {
     case ft_string: {
       std::string text = Cp1251ToUtf8(p);
-      *out = json ? JsonString(text) : text;
+      *out = json ? JsonString(text) : Escaped(text);
       break;
     }
     case ft_date: {
@@ -125,7 +110,8 @@ std::string OpenFailureReason(const std::string& file) {
 
 int Usage() {
   std::fputs("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
-             "       zmkinfo --version [--plugin MODULE]\n", stderr);
+             "       zmkinfo --version [--plugin MODULE]\n"
+             "       zmkinfo check [--json] PATH...\n", stderr);
   return 2;
 }
 
@@ -167,7 +153,32 @@ int Version(const std::string& plugin_path) {
   return 0;
 }
 
+int Check(int argc, char** argv) {
+  bool json = false;
+  std::vector<std::string> paths;
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--json") {
+      json = true;
+    } else if (arg == "--") {
+      paths.insert(paths.end(), argv + i + 1, argv + argc);
+      break;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage();
+    } else {
+      paths.push_back(arg);
+    }
+  }
+  if (paths.empty()) return Usage();
+  const std::vector<PackageFile> files = CollectPackages(paths);
+  const CheckResult result = CheckDelivery(files);
+  const std::string out = json ? CheckJson(files, result) : CheckText(files, result);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return result.problems.empty() ? 0 : 1;
+}
+
 int Run(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "check") == 0) return Check(argc, argv);
   std::string plugin_path;
   bool json = false;
   bool version = false;
@@ -213,7 +224,7 @@ int Run(int argc, char** argv) {
       if (json) {
         record += (i ? ", " : "") + JsonString(fields[i].name) + ": " + value;
       } else {
-        record += "  " + fields[i].name + ": " + value + "\n";
+        record += "  " + Escaped(fields[i].name) + ": " + value + "\n";
       }
     }
     if (!ok) {
@@ -224,7 +235,7 @@ int Run(int argc, char** argv) {
         out.clear();
       }
       std::fflush(stdout);
-      std::fprintf(stderr, "zmkinfo: %s\n", reason.c_str());
+      std::fprintf(stderr, "zmkinfo: %s\n", Escaped(reason).c_str());
       if (json) {
         out += std::string(first ? "" : ",") + "\n  {\"file\": " +
                JsonString(file) + ", \"error\": " + JsonString(reason) + "}";
@@ -236,7 +247,7 @@ int Run(int argc, char** argv) {
       out += std::string(first ? "" : ",") + "\n  {\"file\": " + JsonString(file) +
              ", \"fields\": {" + record + "}}";
     } else {
-      out += file + "\n" + record;
+      out += Escaped(file) + "\n" + record;
     }
     first = false;
     if (out.size() > 1 << 16) {

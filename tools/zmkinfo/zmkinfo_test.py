@@ -40,6 +40,11 @@ class ZmkinfoTest(unittest.TestCase):
         for name, data in make_examples.EXAMPLES.items():
             with open(os.path.join(EXAMPLES, name), "rb") as f:
                 self.assertEqual(f.read(), data, name)
+        for name, data in make_examples.DELIVERY.items():
+            with open(os.path.join(EXAMPLES, "delivery", name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
+        for name, target in make_examples.DELIVERY_LINKS.items():
+            self.assertEqual(os.readlink(os.path.join(EXAMPLES, "delivery", name)), target)
 
     def test_json_of_the_worked_example(self):
         r = run("--json", self.path("worked.zmk"))
@@ -94,6 +99,119 @@ class ZmkinfoTest(unittest.TestCase):
                            capture_output=True, text=True)
         self.assertEqual(r.returncode, 2)
         self.assertIn("cannot load", r.stderr)
+
+
+def check(*args):
+    return subprocess.run([ZMKINFO, "check", *args], capture_output=True, text=True,
+                          encoding="utf-8")
+
+
+def package(ruid, deps="", version=1, date=46000.0, name="P"):
+    return make_examples.header(ruid, name, "", date, version, 1, deps, "", "")
+
+
+class CheckTest(unittest.TestCase):
+    def delivery(self, files):
+        """A folder holding `files` (name -> bytes); returns its path."""
+        d = tempfile.mkdtemp()
+        self.addCleanup(subprocess.run, ["rm", "-rf", d])
+        for name, data in files.items():
+            os.makedirs(os.path.dirname(os.path.join(d, name)), exist_ok=True)
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(data)
+        return d
+
+    def report(self, files):
+        d = self.delivery(files)
+        r = check("--json", d)
+        self.assertIn(r.returncode, (0, 1), r.stderr)
+        report = json.loads(r.stdout)
+        rel = lambda p: os.path.relpath(p, d)
+        for problem in report["problems"]:
+            for key in ("needed_by", "files"):
+                if key in problem:
+                    problem[key] = [rel(p) for p in problem[key]]
+            if "file" in problem:
+                problem["file"] = rel(problem["file"])
+        report["order"] = [rel(p) for p in report["order"]]
+        self.assertEqual(r.returncode, 1 if report["problems"] else 0)
+        return report
+
+    def test_example_delivery_has_one_of_each_problem(self):
+        d = os.path.join(EXAMPLES, "delivery")
+        r = check("--json", d)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        p = lambda name: os.path.join(d, name)
+        self.assertEqual(json.loads(r.stdout), {
+            "files": 9,
+            "problems": [
+                {"kind": "missing", "ruid": "999_1", "needed_by": [p("app.zmk")]},
+                {"kind": "duplicate", "ruid": "300_1",
+                 "files": [p("reports/reports-v2.zmk"), p("reports/reports-v1.zmk")]},
+                {"kind": "cycle", "files": [p("rights/roles.zmk"), p("rights/users.zmk")]},
+                {"kind": "not_zmk", "file": p("readme.zmk")},
+                {"kind": "damaged", "file": p("cut.zmk")},
+                {"kind": "unreadable", "file": p("gone.zmk"), "error": "No such file or directory"},
+            ],
+            "order": [p("base.zmk"), p("app.zmk"), p("reports/reports-v1.zmk"),
+                      p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]})
+
+    def test_problems_and_order(self):
+        cases = [
+            ("independent packages go by path",
+             {"c.zmk": package((3, 1)), "a.zmk": package((1, 1)), "b.zmk": package((2, 1))},
+             [], ["a.zmk", "b.zmk", "c.zmk"]),
+            ("dependencies first, against the path order",
+             {"a.zmk": package((3, 1), "2_1"), "b.zmk": package((2, 1), "1_1"),
+              "c.zmk": package((1, 1))},
+             [], ["c.zmk", "b.zmk", "a.zmk"]),
+            ("dependencies match by value, not by text",
+             {"a.zmk": package((1, 2)), "b.zmk": package((5, 5), " 1_2\r\n$1_2\r\n'0x1_2'")},
+             [], ["a.zmk", "b.zmk"]),
+            ("a cycle stays together, its dependents after it",
+             {"x.zmk": package((1, 1), "2_1"), "y.zmk": package((2, 1), "1_1"),
+              "a.zmk": package((3, 1), "1_1")},
+             [{"kind": "cycle", "files": ["x.zmk", "y.zmk"]}], ["x.zmk", "y.zmk", "a.zmk"]),
+            ("a package that needs its own RUID is a cycle of one",
+             {"s.zmk": package((1, 1), "1_1")},
+             [{"kind": "cycle", "files": ["s.zmk"]}], ["s.zmk"]),
+            ("duplicates newest first: version, then date; all meet the dependency",
+             {"old.zmk": package((7, 1), version=2, date=100.0),
+              "new.zmk": package((7, 1), version=2, date=200.0),
+              "older.zmk": package((7, 1), version=1, date=300.0),
+              "user.zmk": package((8, 1), "7_1")},
+             [{"kind": "duplicate", "ruid": "7_1", "files": ["new.zmk", "old.zmk", "older.zmk"]}],
+             ["new.zmk", "old.zmk", "older.zmk", "user.zmk"]),
+            ("missing RUIDs by value, each with the files that need it",
+             {"a.zmk": package((1, 1), "9_9\r\n8_8"), "b.zmk": package((2, 1), "09_9")},
+             [{"kind": "missing", "ruid": "8_8", "needed_by": ["a.zmk"]},
+              {"kind": "missing", "ruid": "9_9", "needed_by": ["a.zmk", "b.zmk"]}],
+             ["a.zmk", "b.zmk"]),
+            ("names end in .zmk in any case; other files are left alone",
+             {"sub/A.ZMK": package((1, 1)), "notes.txt": b"x", "b.Zmk": b"ZMK$\x02\0\0\0"},
+             [{"kind": "not_zmk", "file": "b.Zmk"}], ["sub/A.ZMK"]),
+        ]
+        for what, files, problems, order in cases:
+            with self.subTest(what):
+                report = self.report(files)
+                self.assertEqual(report["files"], len([f for f in files if f.lower().endswith(".zmk")]))
+                self.assertEqual(report["problems"], problems)
+                self.assertEqual(report["order"], order)
+
+    def test_links_to_folders_are_not_followed(self):
+        d = self.delivery({"a/p.zmk": package((1, 1))})
+        os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
+        self.assertEqual(json.loads(check("--json", d).stdout)["files"], 1)
+
+    def test_usage_errors(self):
+        self.assertEqual(check().returncode, 2)
+        self.assertEqual(check("--bogus", EXAMPLES).returncode, 2)
+
+    def test_text_never_passes_control_characters(self):
+        d = self.delivery({"a.zmk": package((1, 1), "7_7", name="x\x1b[2Jy\nz")})
+        for r in (check(d), run(os.path.join(d, "a.zmk"))):
+            self.assertNotIn("\x1b", r.stdout)
+            self.assertIn("x\\x1b[2Jy\\nz", r.stdout)
 
 
 if __name__ == "__main__":
