@@ -1,5 +1,10 @@
 // The whole export path: arbitrary bytes as a file, then every field with
-// an arbitrary MaxLen, checking every byte the module may and may not write.
+// an arbitrary MaxLen in one of the locales a host may run in, checking
+// every byte the module may and may not write, and that its text is whole
+// characters of the locale's set.
+#include <langinfo.h>
+
+#include <clocale>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -29,15 +34,35 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// Whole UTF-8 sequences only, none cut at the end.
+bool ValidUtf8(const unsigned char* s) {
+  while (*s != 0) {
+    int n = *s < 0x80 ? 0 : (*s & 0xE0) == 0xC0 ? 1 : (*s & 0xF0) == 0xE0 ? 2 : (*s & 0xF8) == 0xF0 ? 3 : -1;
+    if (n < 0) return false;
+    ++s;
+    for (; n > 0; --n, ++s) {
+      if ((*s & 0xC0) != 0x80) return false;
+    }
+  }
+  return true;
+}
+
+// The locales the module is run in; the tests' set-up generates them.
+const char* const kLocales[] = {"C", "C.UTF-8", "ru_RU.CP1251", "ru_RU.KOI8-R"};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The first byte picks the buffer size; the rest is the file.
+  // The first byte picks the buffer size, the second the locale; the rest
+  // is the file.
   int max_len = size > 0 ? static_cast<int>(data[0]) - 8 : 64;  // -8 .. 247
-  if (size > 0) {
-    ++data;
-    --size;
-  }
+  const char* locale = kLocales[size > 1 ? data[1] % 4 : 0];
+  const std::size_t skip = size < 2 ? size : 2;
+  data += skip;
+  size -= skip;
+  Check(std::setlocale(LC_ALL, locale) != nullptr);
+  const char* codeset = nl_langinfo(CODESET);
+  const bool utf8 = std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0;
   // Two names in turn, so that every input is read rather than cached.
   static int turn = 0;
   const std::string name = TempName(turn ^= 1);
@@ -79,8 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     } else {
       Check(result == zmk::ft_string);
-      if (max_len > 0) Check(std::memchr(value, '\0', max_len) != nullptr);
-      else Check(value[0] == kFill);
+      if (max_len > 0) {
+        Check(std::memchr(value, '\0', max_len) != nullptr);
+        if (utf8) Check(ValidUtf8(value));
+      } else {
+        Check(value[0] == kFill);
+      }
     }
   }
   std::remove(name.c_str());

@@ -42,9 +42,11 @@ def main():
     out = sys.argv[1]
     write(os.path.join(out, "header"), [f[8:] for f in FILES])
     write(os.path.join(out, "text"), [t.encode("latin-1") for t in TEXTS])
-    # The exports target takes a MaxLen byte (value - 8) ahead of the file.
+    # The exports target takes a MaxLen byte (value - 8) and a locale byte
+    # ahead of the file.
     write(os.path.join(out, "exports"),
-          [bytes([m]) + f for f in FILES for m in (8 + 4, 8 + 5, 8 + 30, 255)])
+          [bytes([m, loc]) + f for f in FILES for m in (8 + 4, 8 + 5, 8 + 30, 255)
+           for loc in range(4)])
 
 
 if __name__ == "__main__":

@@ -46,7 +46,11 @@ int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
     case 7: text = &rec.MinExeVersion; break;
     case 8: text = &rec.MinDBVersion; break;
   }
-  WriteText(FitToBuffer(*text, MaxLen), static_cast<char*>(dst), MaxLen);
+  if (const CharsetTable* charset = HostCharset()) {
+    WriteText(*text, *charset, true, static_cast<char*>(dst), MaxLen);
+  } else {
+    WriteText(FitToBuffer(*text, MaxLen), static_cast<char*>(dst), MaxLen);
+  }
   return ft_string;
 }
 
@@ -67,7 +71,12 @@ ZMK_EXPORT int DCPCALL ContentGetSupportedField(int FieldIndex, char* FieldName,
     zmk::WriteText("", FieldName, MaxLen);
     return zmk::ft_string;
   }
-  zmk::WriteText(zmk::kFields[FieldIndex].name, FieldName, MaxLen);
+  // Names are Windows-1251, given in the host's character set.
+  if (const zmk::CharsetTable* charset = zmk::HostCharset()) {
+    zmk::WriteText(zmk::kFields[FieldIndex].name, *charset, false, FieldName, MaxLen);
+  } else {
+    zmk::WriteText(zmk::kFields[FieldIndex].name, FieldName, MaxLen);
+  }
   return zmk::kFields[FieldIndex].type;
 }
 

@@ -1,5 +1,6 @@
 #include "plugin/fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +50,89 @@ void WriteText(const Fitted& text, char* dst, int MaxLen) {
   if (n > 0) std::memcpy(dst, text.head.data(), n);
   if (ellipsis) {
     const std::size_t dots = room - n < 3 ? room - n : 3;
+    std::memcpy(dst + n, "...", dots);
+    n += dots;
+  }
+  dst[n] = '\0';
+}
+
+namespace {
+
+// The end of the run of ASCII bytes other than NUL that starts at `p`,
+// looked for eight bytes at a time.
+const char* AsciiRunEnd(const char* p, const char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  while (end - p >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    // A byte of 0x80 or above, or a NUL, sets its high bit here.
+    if (((w | (w - kOnes)) & kHighs) != 0) break;
+    p += 8;
+  }
+  while (p < end && static_cast<unsigned char>(*p) - 1u < 0x7Fu) ++p;
+  return p;
+}
+
+// Whether `text` takes at least `bytes` bytes in `charset`; looks no
+// further than it must.
+bool TakesAtLeast(std::string_view text, const CharsetTable& charset, std::size_t bytes) {
+  if (text.size() >= bytes) return true;  // no character takes less than a byte
+  if (text.size() * charset.longest < bytes) return false;
+  std::size_t n = 0;
+  for (char c : text) {
+    n += charset.length[static_cast<unsigned char>(c)];
+    if (n >= bytes) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
+               char* dst, int MaxLen) {
+  if (dst == nullptr || MaxLen < 1) return;
+  const std::size_t max_len = static_cast<std::size_t>(MaxLen);
+  std::size_t room = max_len - 1;
+  bool ellipsis = false;
+  if (fit && TakesAtLeast(text, charset, max_len)) {
+    room = max_len > 4 ? max_len - 4 : 0;
+    ellipsis = true;
+  }
+  // Four bytes may be moved at once from below here on: those past a
+  // character are overwritten by the next one or lie after the NUL.
+  const std::size_t wide = max_len > 4 ? max_len - 4 : 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  std::size_t n = 0;
+  while (p < end) {
+    const auto b = static_cast<unsigned char>(*p);
+    if (b - 1u < 0x7Fu) {
+      // A run of ASCII, which every set keeps as it is, goes in one copy.
+      const char* q = AsciiRunEnd(p + 1, end);
+      const std::size_t run = std::min(static_cast<std::size_t>(q - p), room - n);
+      std::memcpy(dst + n, p, run);
+      n += run;
+      p += run;
+      if (n == room) break;
+      continue;
+    }
+    if (b == 0) {
+      ellipsis = false;
+      break;
+    }
+    const std::size_t length = charset.length[b];
+    if (n + length > room) break;
+    if (n < wide) {
+      std::memcpy(dst + n, charset.bytes[b], sizeof charset.bytes[b]);
+    } else {
+      std::memcpy(dst + n, charset.bytes[b], length);
+    }
+    n += length;
+    ++p;
+  }
+  if (ellipsis) {
+    const std::size_t dots = max_len - 1 - n < 3 ? max_len - 1 - n : 3;
     std::memcpy(dst + n, "...", dots);
     n += dots;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/host_charset.h"
 #include "plugin/content_plugin.h"
 
 namespace zmk {
@@ -34,6 +35,15 @@ Fitted FitToBuffer(std::string_view value, int MaxLen);
 // is cut. Nothing is written when MaxLen is below 1.
 void WriteText(std::string_view text, char* dst, int MaxLen);
 void WriteText(const Fitted& text, char* dst, int MaxLen);
+
+// Writes Windows-1251 `text` into a buffer of MaxLen bytes in another
+// character set, cut only between characters. With `fit`, shortened as
+// FitToBuffer shortens, counted in the set's bytes: a value that takes
+// MaxLen bytes or more becomes the characters that fit in MaxLen - 4 and
+// "...". Without, what does not fit is cut. Like WriteText, it stops at the
+// first NUL and never writes past the buffer.
+void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
+               char* dst, int MaxLen);
 
 // The calendar date of a day count (day 0 is 1899-12-30), after rounding to
 // whole milliseconds. Days before 0001-01-01, after 65535-12-31, NaN and the

@@ -5,7 +5,7 @@
 #include "header/ruid.h"
 #include "plugin/fields.h"
 #include "tools/zmkinfo/check.h"
-#include "tools/zmkinfo/cp1251.h"
+#include "platform/host_charset.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -74,7 +74,7 @@ std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& 
         out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
         for (std::size_t f : p.files) {
           out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
-                 DateText(files[f].modified) + ", " + Escaped(Cp1251ToUtf8(files[f].name)) + "\n";
+                 DateText(files[f].modified) + ", " + Escaped(Cp1251ToTerminal(files[f].name)) + "\n";
         }
         break;
       case Problem::Kind::kCycle:
@@ -97,7 +97,7 @@ std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& 
   out += "import order:\n";
   for (std::size_t f : result.order) {
     out += "  " + path(f) + "  " + RUIDToStr(files[f].ruid) + " " +
-           Escaped(Cp1251ToUtf8(files[f].name)) + "\n";
+           Escaped(Cp1251ToTerminal(files[f].name)) + "\n";
   }
   return out;
 }

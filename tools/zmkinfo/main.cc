@@ -6,6 +6,7 @@
 //   zmkinfo check [--json] PATH...
 #include <cstdint>
 #include <cstdio>
+#include <clocale>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@
 #include "plugin/content_plugin.h"
 #include "plugin/version.h"
 #include "tools/zmkinfo/check.h"
-#include "tools/zmkinfo/cp1251.h"
+#include "platform/host_charset.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -25,7 +26,7 @@ namespace {
 constexpr int kValueBuffer = 64 * 1024;
 
 struct Field {
-  std::string name;  // UTF-8, for display
+  std::string name;  // as the module gives it: in the locale's character set
   int type;
 };
 
@@ -42,7 +43,7 @@ struct Plugin {
     for (int i = 0;; ++i) {
       int type = get_supported_field(i, name, units, sizeof name);
       if (type == ft_nomorefields) return fields;
-      fields.push_back({Cp1251ToUtf8(name), type});
+      fields.push_back({name, type});
     }
   }
 
@@ -64,8 +65,7 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
   const char* p = buf->data();
   switch (type) {
     case ft_string: {
-      std::string text = Cp1251ToUtf8(p);
-      *out = json ? JsonString(text) : Escaped(text);
+      *out = json ? JsonString(HostTextToUtf8(p)) : Escaped(HostTextToTerminal(p));
       break;
     }
     case ft_date: {
@@ -222,9 +222,9 @@ int Run(int argc, char** argv) {
       ok = FormatValue(plugin, file, static_cast<int>(i), fields[i].type, json,
                        &buf, &value);
       if (json) {
-        record += (i ? ", " : "") + JsonString(fields[i].name) + ": " + value;
+        record += (i ? ", " : "") + JsonString(HostTextToUtf8(fields[i].name)) + ": " + value;
       } else {
-        record += "  " + Escaped(fields[i].name) + ": " + value + "\n";
+        record += "  " + Escaped(HostTextToTerminal(fields[i].name)) + ": " + value + "\n";
       }
     }
     if (!ok) {
@@ -264,6 +264,9 @@ int Run(int argc, char** argv) {
 }  // namespace zmk
 
 int main(int argc, char** argv) {
+  // As a host does before it loads plugins: the module then gives its text
+  // in the locale's character set.
+  std::setlocale(LC_ALL, "");
   try {
     return zmk::Run(argc, argv);
   } catch (const std::exception& e) {

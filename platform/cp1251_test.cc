@@ -1,4 +1,4 @@
-#include "tools/zmkinfo/cp1251.h"
+#include "platform/cp1251.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

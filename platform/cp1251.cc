@@ -1,4 +1,4 @@
-#include "tools/zmkinfo/cp1251.h"
+#include "platform/cp1251.h"
 
 #include <cstdint>
 
@@ -19,6 +19,8 @@ const std::uint16_t kHigh[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
+}  // namespace
+
 void AppendUtf8(std::uint32_t cp, std::string* out) {
   if (cp < 0x80) {
     *out += static_cast<char>(cp);
@@ -32,16 +34,14 @@ void AppendUtf8(std::uint32_t cp, std::string* out) {
   }
 }
 
-}  // namespace
+std::uint32_t Cp1251CodePoint(unsigned char b) {
+  return b < 0x80 ? b : b < 0xC0 ? kHigh[b - 0x80] : 0x0410 + (b - 0xC0);
+}
 
 std::string Cp1251ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
-  for (char c : text) {
-    auto b = static_cast<unsigned char>(c);
-    std::uint32_t cp = b < 0x80 ? b : b < 0xC0 ? kHigh[b - 0x80] : 0x0410 + (b - 0xC0);
-    AppendUtf8(cp, &out);
-  }
+  for (char c : text) AppendUtf8(Cp1251CodePoint(static_cast<unsigned char>(c)), &out);
   return out;
 }
 

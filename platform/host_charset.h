@@ -1,0 +1,50 @@
+// The character set in which the host reads the module's text.
+//
+// A Windows host takes the module's Windows-1251 bytes as they are: that
+// code page is the module's contract with it. Elsewhere the contract is
+// the character set of the process's current locale, which hosts set before
+// they load plugins; the plain C locale counts as UTF-8, as its hosts
+// expect.
+#ifndef ZMK_PLATFORM_HOST_CHARSET_H_
+#define ZMK_PLATFORM_HOST_CHARSET_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zmk {
+
+// How each byte of Windows-1251 text is written in another character set:
+// `length[b]` bytes (1 to 4) from `bytes[b]`. Every ASCII byte stands for
+// itself; a character the set lacks is "?".
+struct CharsetTable {
+  std::uint8_t length[256];
+  char bytes[256][4];
+  std::size_t longest;  // the greatest length
+};
+
+// The table for the host's character set as of now, or nullptr when the
+// host takes Windows-1251 bytes unchanged. Cheap enough for every request,
+// and safe from any thread; a change of the locale between two calls is
+// seen by the second.
+const CharsetTable* HostCharset();
+
+// The table for a character set as nl_langinfo(CODESET) names it: nullptr
+// for Windows-1251; UTF-8 for UTF-8 and for ASCII; any other set through
+// the C library's iconv. Tables live as long as the module.
+const CharsetTable* CharsetTableFor(const char* codeset);
+
+// For programs that show the host's text: `text`, as the module gives it
+// to this process, in UTF-8.
+std::string HostTextToUtf8(std::string_view text);
+
+// The same as this process's terminal shows it.
+std::string HostTextToTerminal(std::string_view text);
+
+// Windows-1251 text as this process's terminal shows it.
+std::string Cp1251ToTerminal(std::string_view text);
+
+}  // namespace zmk
+
+#endif  // ZMK_PLATFORM_HOST_CHARSET_H_
