@@ -70,12 +70,11 @@ bool ReadString(Stream& stream, std::string* text) {
 
   const std::size_t whole = static_cast<std::size_t>(length);
   const std::size_t kept = whole < kMaxStringBytes ? whole : kMaxStringBytes;
-  // Most strings are in the stream's buffer already: they go straight into
-  // `text`, which nothing can then fail.
-  if (kept == whole && stream.ReadAtHand(whole, text)) return true;
-
   std::string read;
   try {
+    // Most strings are in the stream's buffer already: they go straight
+    // into `text` (an assignment that fails leaves it as it was).
+    if (kept == whole && stream.ReadAtHand(whole, text)) return true;
     // A length beyond what the stream holds must fail as a read error, not
     // as an allocation of that length: the string grows as its bytes come.
     while (read.size() < kept) {
