@@ -91,6 +91,7 @@ void BuildWithIconv(const char* codeset, CharsetTable* table) {
 
 struct Entry {
   std::string codeset;  // as nl_langinfo gave it
+  const char* seen;     // where nl_langinfo gave it first
   Kind kind;
   CharsetTable table;  // unused for Windows-1251: the bytes as they are
 };
@@ -106,6 +107,7 @@ class Registry {
     }
     auto e = std::make_unique<Entry>();
     e->codeset = codeset;
+    e->seen = codeset;
     e->kind = KindOf(codeset);
     if (e->kind == Kind::kUtf8) BuildUtf8(&e->table);
     if (e->kind == Kind::kOther) BuildWithIconv(codeset, &e->table);
@@ -123,14 +125,18 @@ Registry& Sets() {
   return registry;
 }
 
-// The set the last call found, so that a request costs one comparison of
-// names while the locale stays as it is.
+// The set the last call found, so that a request costs one comparison
+// while the locale stays as it is: of the name's address first (glibc never
+// frees the data of a locale that setlocale has loaded, so an address it
+// gave for a name keeps holding that name), of the name itself when the
+// address differs.
 std::atomic<const Entry*> last_entry{nullptr};
 
 const Entry* CurrentEntry() {
   const char* codeset = ::nl_langinfo(CODESET);
   const Entry* e = last_entry.load(std::memory_order_acquire);
-  if (e == nullptr || e->codeset != codeset) {
+  if (e != nullptr && e->seen == codeset) return e;
+  if (e == nullptr || std::strcmp(e->codeset.c_str(), codeset) != 0) {
     e = Sets().Find(codeset);
     last_entry.store(e, std::memory_order_release);
   }
