@@ -5,19 +5,19 @@
 //   zmkinfo --version [--plugin MODULE]
 //   zmkinfo check [--json] PATH...
 #include <cstdint>
-#include <cstdio>
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "header/setting_header.h"
 #include "platform/error.h"
-#include "platform/file.h"
+#include "platform/host_charset.h"
 #include "platform/module.h"
 #include "plugin/content_plugin.h"
 #include "plugin/version.h"
 #include "tools/zmkinfo/check.h"
-#include "platform/host_charset.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -95,14 +95,12 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
   return true;
 }
 
-// Why the module could not read `file`: the system's own reason, from the
-// open or, for a directory, from the first read.
+// Why the module could not read `file`: the header reader's own open
+// failure, with the system's reason.
 std::string OpenFailureReason(const std::string& file) {
   try {
-    File f = File::Open(file);
-    char c;
-    if (f.Read(&c, 1) == 0 && f.error() != 0) return OpenFailure(file, f.error()).what();
-  } catch (const Error& e) {
+    TZMKHeader().LoadFromFile(file);
+  } catch (const OpenError& e) {
     return e.what();
   }
   return "Cannot open file \"" + file + "\"";
@@ -153,58 +151,61 @@ int Version(const std::string& plugin_path) {
   return 0;
 }
 
-int Check(int argc, char** argv) {
+struct Options {
+  std::string plugin_path;
   bool json = false;
-  std::vector<std::string> paths;
-  for (int i = 2; i < argc; ++i) {
+  bool version = false;
+  bool help = false;
+  bool bad = false;  // an option zmkinfo does not know
+  std::vector<std::string> operands;
+};
+
+Options Parse(int first, int argc, char** argv) {
+  Options o;
+  for (int i = first; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--json") {
-      json = true;
+    if (arg == "--plugin" && i + 1 < argc) {
+      o.plugin_path = argv[++i];
+    } else if (arg == "--json") {
+      o.json = true;
+    } else if (arg == "--version") {
+      o.version = true;
+    } else if (arg == "--help" || arg == "-h") {
+      o.help = true;
     } else if (arg == "--") {
-      paths.insert(paths.end(), argv + i + 1, argv + argc);
+      o.operands.insert(o.operands.end(), argv + i + 1, argv + argc);
       break;
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage();
+      o.bad = true;
     } else {
-      paths.push_back(arg);
+      o.operands.push_back(arg);
     }
   }
-  if (paths.empty()) return Usage();
-  const std::vector<PackageFile> files = CollectPackages(paths);
+  return o;
+}
+
+int Check(const Options& o) {
+  if (o.bad || o.version || !o.plugin_path.empty() || o.operands.empty()) return Usage();
+  const std::vector<PackageFile> files = CollectPackages(o.operands);
   const CheckResult result = CheckDelivery(files);
-  const std::string out = json ? CheckJson(files, result) : CheckText(files, result);
+  const std::string out = o.json ? CheckJson(files, result) : CheckText(files, result);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return result.problems.empty() ? 0 : 1;
 }
 
 int Run(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "check") == 0) return Check(argc, argv);
-  std::string plugin_path;
-  bool json = false;
-  bool version = false;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--plugin" && i + 1 < argc) {
-      plugin_path = argv[++i];
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--version") {
-      version = true;
-    } else if (arg == "--help" || arg == "-h") {
-      Usage();
-      return 0;
-    } else if (arg == "--") {
-      files.insert(files.end(), argv + i + 1, argv + argc);
-      break;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage();
-    } else {
-      files.push_back(arg);
-    }
+  const bool check = argc > 1 && std::strcmp(argv[1], "check") == 0;
+  const Options o = Parse(check ? 2 : 1, argc, argv);
+  if (o.help) {
+    Usage();
+    return 0;
   }
-  if (plugin_path.empty()) plugin_path = DefaultModule();
-  if (version) return files.empty() ? Version(plugin_path) : Usage();
+  if (check) return Check(o);
+  if (o.bad) return Usage();
+  const std::string plugin_path = o.plugin_path.empty() ? DefaultModule() : o.plugin_path;
+  if (o.version) return o.operands.empty() ? Version(plugin_path) : Usage();
+  const std::vector<std::string>& files = o.operands;
+  const bool json = o.json;
   if (files.empty()) return Usage();
 
   Plugin plugin(plugin_path);
