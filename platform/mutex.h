@@ -9,7 +9,9 @@
 #endif
 #include <windows.h>
 #else
-#include <mutex>
+#include <sys/single_threaded.h>
+
+#include <atomic>
 #endif
 
 namespace zmk {
@@ -22,9 +24,30 @@ class Mutex {
   void Lock() { ::EnterCriticalSection(&cs_); }
   void Unlock() { ::LeaveCriticalSection(&cs_); }
 #else
+  // A lock nobody else holds costs one atomic exchange each way, and none
+  // while the process has a single thread (as glibc's own locks do); a
+  // thread that has to wait sleeps in the kernel (a futex) instead of
+  // spinning, since the holder may be reading a file from a slow disk. The
+  // state is 0 free, 1 held, 2 held with threads waiting or about to.
   Mutex() = default;
-  void Lock() { mu_.lock(); }
-  void Unlock() { mu_.unlock(); }
+  void Lock() {
+    if (__libc_single_threaded) {
+      state_.store(1, std::memory_order_relaxed);
+      return;
+    }
+    int free = 0;
+    if (!state_.compare_exchange_strong(free, 1, std::memory_order_acquire)) {
+      LockContended();
+    }
+  }
+  void Unlock() {
+    // With a single thread, nobody can be waiting.
+    if (__libc_single_threaded) {
+      state_.store(0, std::memory_order_relaxed);
+      return;
+    }
+    if (state_.exchange(0, std::memory_order_release) == 2) WakeOne();
+  }
 #endif
   Mutex(const Mutex&) = delete;
   Mutex& operator=(const Mutex&) = delete;
@@ -33,7 +56,10 @@ class Mutex {
 #ifdef _WIN32
   CRITICAL_SECTION cs_;
 #else
-  std::mutex mu_;
+  void LockContended();
+  void WakeOne();
+
+  std::atomic<int> state_{0};
 #endif
 };
 
