@@ -58,22 +58,6 @@ void WriteText(const Fitted& text, char* dst, int MaxLen) {
 
 namespace {
 
-// The end of the run of ASCII bytes other than NUL that starts at `p`,
-// looked for eight bytes at a time.
-const char* AsciiRunEnd(const char* p, const char* end) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  while (end - p >= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    // A byte of 0x80 or above, or a NUL, sets its high bit here.
-    if (((w | (w - kOnes)) & kHighs) != 0) break;
-    p += 8;
-  }
-  while (p < end && static_cast<unsigned char>(*p) - 1u < 0x7Fu) ++p;
-  return p;
-}
-
 // Whether `text` takes at least `bytes` bytes in `charset`; looks no
 // further than it must.
 bool TakesAtLeast(std::string_view text, const CharsetTable& charset, std::size_t bytes) {
@@ -85,6 +69,60 @@ bool TakesAtLeast(std::string_view text, const CharsetTable& charset, std::size_
     if (n >= bytes) return true;
   }
   return false;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// The characters of [p, p + 4) at dst + n; returns the new n. Each goes as
+// four bytes, of which those past it are overwritten by the next or lie
+// after the NUL. All four are looked up before any is stored: the compiler
+// cannot tell that the stores leave the table alone, and the loads need
+// not then wait for them.
+std::size_t WriteFour(const char* p, const CharsetTable& charset, char* dst,
+                      std::size_t n) {
+  const auto b0 = static_cast<unsigned char>(p[0]);
+  const auto b1 = static_cast<unsigned char>(p[1]);
+  const auto b2 = static_cast<unsigned char>(p[2]);
+  const auto b3 = static_cast<unsigned char>(p[3]);
+  std::uint32_t c0, c1, c2, c3;
+  std::memcpy(&c0, charset.bytes[b0], 4);
+  std::memcpy(&c1, charset.bytes[b1], 4);
+  std::memcpy(&c2, charset.bytes[b2], 4);
+  std::memcpy(&c3, charset.bytes[b3], 4);
+  const std::size_t n1 = n + charset.length[b0];
+  const std::size_t n2 = n1 + charset.length[b1];
+  const std::size_t n3 = n2 + charset.length[b2];
+  const std::size_t n4 = n3 + charset.length[b3];
+  std::memcpy(dst + n, &c0, 4);
+  std::memcpy(dst + n1, &c1, 4);
+  std::memcpy(dst + n2, &c2, 4);
+  std::memcpy(dst + n3, &c3, 4);
+  return n4;
+}
+
+// Writes the characters of [p, stop) at dst + n, all of which the caller
+// knows to fit with room for a 4-byte move at each. Eight ASCII bytes,
+// which every set keeps as they are, go in one move. Returns the new n.
+std::size_t WriteSure(const char* p, const char* stop, const CharsetTable& charset,
+                      char* dst, std::size_t n) {
+  while (stop - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if ((word & kHighBits) == 0) {
+      std::memcpy(dst + n, &word, sizeof word);
+      n += 8;
+    } else {
+      n = WriteFour(p, charset, dst, n);
+      n = WriteFour(p + 4, charset, dst, n);
+    }
+    p += 8;
+  }
+  for (; p < stop; ++p) {
+    const auto b = static_cast<unsigned char>(*p);
+    std::memcpy(dst + n, charset.bytes[b], 4);
+    n += charset.length[b];
+  }
+  return n;
 }
 
 }  // namespace
@@ -99,38 +137,34 @@ void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
     room = max_len > 4 ? max_len - 4 : 0;
     ellipsis = true;
   }
-  // Four bytes may be moved at once from below here on: those past a
-  // character are overwritten by the next one or lie after the NUL.
-  const std::size_t wide = max_len > 4 ? max_len - 4 : 0;
   const char* p = text.data();
-  const char* const end = p + text.size();
+  const char* end = p + text.size();
+  if (const void* nul = std::memchr(p, '\0', text.size())) {
+    end = static_cast<const char*>(nul);
+  }
   std::size_t n = 0;
   while (p < end) {
-    const auto b = static_cast<unsigned char>(*p);
-    if (b - 1u < 0x7Fu) {
-      // A run of ASCII, which every set keeps as it is, goes in one copy.
-      const char* q = AsciiRunEnd(p + 1, end);
-      const std::size_t run = std::min(static_cast<std::size_t>(q - p), room - n);
-      std::memcpy(dst + n, p, run);
-      n += run;
-      p += run;
-      if (n == room) break;
+    // As many characters as surely fit, even if each takes the most bytes
+    // a character takes in the set, and leave four bytes of the buffer.
+    const std::size_t sure = n + 4 <= max_len ? (max_len - 4 - n) / charset.longest : 0;
+    if (sure > 0) {
+      const char* stop = static_cast<std::size_t>(end - p) < sure ? end : p + sure;
+      n = WriteSure(p, stop, charset, dst, n);
+      p = stop;
       continue;
     }
-    if (b == 0) {
-      ellipsis = false;
-      break;
-    }
+    // The last few bytes of the buffer, one character at a time.
+    const auto b = static_cast<unsigned char>(*p);
     const std::size_t length = charset.length[b];
     if (n + length > room) break;
-    if (n < wide) {
-      std::memcpy(dst + n, charset.bytes[b], sizeof charset.bytes[b]);
-    } else {
-      std::memcpy(dst + n, charset.bytes[b], length);
-    }
+    std::memcpy(dst + n, charset.bytes[b], length);
     n += length;
     ++p;
   }
+  // A NUL met with room to spare ends the text, and with it what there was
+  // to shorten; one met just as the room is full leaves the value cut, as
+  // the Windows-1251 bytes are.
+  if (p == end && end != text.data() + text.size() && n < room) ellipsis = false;
   if (ellipsis) {
     const std::size_t dots = max_len - 1 - n < 3 ? max_len - 1 - n : 3;
     std::memcpy(dst + n, "...", dots);

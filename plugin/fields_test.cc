@@ -74,6 +74,47 @@ TEST(WriteTextTest, StopsAtNulAndNeverPassesTheBuffer) {
   }
 }
 
+// A set in which every byte from 0x80 up takes two bytes, 0xC2 and itself.
+CharsetTable TwoByteHighHalf() {
+  CharsetTable table{};
+  for (int b = 0; b < 256; ++b) {
+    table.length[b] = b < 0x80 ? 1 : 2;
+    table.bytes[b][0] = static_cast<char>(b < 0x80 ? b : 0xC2);
+    table.bytes[b][1] = static_cast<char>(b);
+  }
+  table.longest = 2;
+  return table;
+}
+
+std::string WriteGuarded(std::string_view text, const CharsetTable& charset, int max_len) {
+  std::string buf(static_cast<std::size_t>(max_len) + 16, '#');
+  WriteText(text, charset, true, &buf[8], max_len);
+  EXPECT_EQ(buf.substr(0, 8), "########");
+  EXPECT_EQ(buf.substr(8 + static_cast<std::size_t>(max_len)), "########");
+  return buf.substr(8, buf.find('\0', 8) - 8);
+}
+
+TEST(WriteTextTest, AsciiInAnotherSetIsCutAsTheBytesAre) {
+  const CharsetTable charset = TwoByteHighHalf();
+  const std::string values[] = {
+      "abcdefghijklmnopqrstuvwxyz0123456789",
+      std::string("abcdefgh\0ijklmnopqrstuvwxyz", 28),
+      std::string("abcdefghijklmnop\0q", 19),
+      std::string("\0abc", 4),
+  };
+  for (const std::string& value : values) {
+    for (int max_len = 1; max_len <= 40; ++max_len) {
+      SCOPED_TRACE(testing::PrintToString(value) + " in " + std::to_string(max_len));
+      EXPECT_EQ(WriteGuarded(value, charset, max_len),
+                WriteGuarded(FitToBuffer(value, max_len), max_len));
+    }
+  }
+  // A NUL just where the room for a shortened value ends leaves it shortened,
+  // after a character of two bytes as after ASCII.
+  EXPECT_EQ(WriteGuarded(std::string("\xEA\xEA\0zzzzz", 8), charset, 8), "\xC2\xEA\xC2\xEA...");
+  EXPECT_EQ(WriteGuarded(std::string("abcd\0zzzzz", 10), charset, 8), "abcd...");
+}
+
 // The civil date of a day count, by a different road: days since
 // 1970-01-01 (day count 25569) split into eras of 400 years from March.
 HostDate ReferenceDate(std::int64_t day_count) {
