@@ -14,7 +14,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Returns false for a text that breaks the rules.
 bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
@@ -51,8 +50,9 @@ bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
   const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
   std::uint64_t decimal = 0;  // never past limit * 10 + 9
   for (; i < n; ++i) {
-    if (!IsDigit(s[i])) return false;
-    decimal = decimal * 10 + static_cast<std::uint64_t>(s[i] - '0');
+    const unsigned digit = static_cast<unsigned char>(s[i]) - 0x30u;  // wraps below '0'
+    if (digit > 9) return false;
+    decimal = decimal * 10 + digit;
     if (decimal > limit) return false;
   }
   magnitude = static_cast<std::uint32_t>(decimal);
@@ -140,8 +140,29 @@ TRUID StrToRUID(const std::string& text) {
   throw InvalidRUIDString();
 }
 
+namespace {
+
+// The common shape "digits_digits", each side one to nine digits and not
+// all zeros: valid on sight, since nine digits never leave the range.
+bool IsPlainRUIDText(std::string_view text) {
+  std::size_t i = 0;
+  auto number = [&] {
+    const std::size_t start = i;
+    bool nonzero = false;
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) - 0x30u <= 9; ++i) {
+      nonzero |= text[i] != '0';
+    }
+    return nonzero && i - start <= 9;
+  };
+  if (!number() || i == text.size() || text[i] != '_') return false;
+  ++i;
+  return number() && i == text.size();
+}
+
+}  // namespace
+
 bool IsRUIDText(std::string_view text) {
-  if (text.empty()) return true;
+  if (text.empty() || IsPlainRUIDText(text)) return true;
   std::size_t underscore = text.find('_');
   TRUID ruid;
   return underscore != std::string::npos &&

@@ -122,6 +122,8 @@ TEST(StrToRUIDTest, ConvertsValidTexts) {
       {" 12_ 3", 12, 3},
       {"$C_x3", 12, 3},
       {"0x10_$A", 16, 10},
+      {"007_000000010", 7, 10},
+      {"0000000001_1", 1, 1},
       {"1_2147483647", 1, 2147483647},
       // Only 255 bytes after the underscore count: the tail is never read.
       {"1_" + std::string(254, '0') + "1,x", 1, 1},
@@ -145,6 +147,7 @@ TEST(StrToRUIDTest, RejectsInvalidTextsWithTheirMessage) {
       {"abc", "Invalid RUID string"},
       {"0_9", "Invalid RUID string"},
       {"9_0", "Invalid RUID string"},
+      {"00_5", "Invalid RUID string"},
       {"-3_4", "Invalid RUID string"},
       {"$FFFFFFFF_1", "Invalid RUID string"},
       {"12 _3", "'12 ' is not a valid integer value"},
