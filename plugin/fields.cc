@@ -144,9 +144,9 @@ void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
   }
   std::size_t n = 0;
   while (p < end) {
-    // As many characters as surely fit, even if each takes the most bytes
-    // a character takes in the set, and leave four bytes of the buffer.
-    const std::size_t sure = n + 4 <= max_len ? (max_len - 4 - n) / charset.longest : 0;
+    // As many characters as surely fit, even if each takes four bytes (no
+    // character takes more), with four bytes of the buffer left.
+    const std::size_t sure = n + 4 <= max_len ? (max_len - 4 - n) / 4 : 0;
     if (sure > 0) {
       const char* stop = static_cast<std::size_t>(end - p) < sure ? end : p + sure;
       n = WriteSure(p, stop, charset, dst, n);
