@@ -59,22 +59,13 @@ void Recycle(std::string* s) {
 
 }  // namespace
 
-bool ReadString(Stream& stream, std::string* text) {
-  unsigned char raw[4];
-  stream.ReadBuffer(raw, sizeof raw);
-  std::int32_t length = ToInt32(DecodeFixed32(raw));
-  if (length < 1) {
-    text->clear();
-    return true;
-  }
+namespace {
 
-  const std::size_t whole = static_cast<std::size_t>(length);
-  const std::size_t kept = whole < kMaxStringBytes ? whole : kMaxStringBytes;
+// The string's `kept` bytes when they are not all at hand, and its other
+// bytes skipped; see ReadString.
+bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::string* text) {
   std::string read;
   try {
-    // Most strings are in the stream's buffer already: they go straight
-    // into `text` (an assignment that fails leaves it as it was).
-    if (kept == whole && stream.ReadAtHand(whole, text)) return true;
     // A length beyond what the stream holds must fail as a read error, not
     // as an allocation of that length: the string grows as its bytes come.
     while (read.size() < kept) {
@@ -89,6 +80,28 @@ bool ReadString(Stream& stream, std::string* text) {
   if (kept < whole) stream.Skip(whole - kept);
   text->swap(read);
   return kept == whole;
+}
+
+}  // namespace
+
+bool ReadString(Stream& stream, std::string* text) {
+  unsigned char raw[4];
+  stream.ReadBuffer(raw, sizeof raw);
+  std::int32_t length = ToInt32(DecodeFixed32(raw));
+  if (length < 1) {
+    text->clear();
+    return true;
+  }
+  const std::size_t whole = static_cast<std::size_t>(length);
+  const std::size_t kept = whole < kMaxStringBytes ? whole : kMaxStringBytes;
+  // Most strings are in the stream's buffer already: they go straight into
+  // `text` (an assignment that fails leaves it as it was).
+  try {
+    if (kept == whole && stream.ReadAtHand(whole, text)) return true;
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemory();
+  }
+  return ReadLongString(stream, whole, kept, text);
 }
 
 std::string ReadString(Stream& stream) {
