@@ -17,7 +17,7 @@ namespace {
 // Kept from file to file, so that once their strings have grown to the
 // sizes the files need, reading a file allocates nothing. Whatever may fail
 // (the open, the reads, an allocation) happens here; FileCache then takes
-// the values by swaps, which cannot fail, so it never holds half a file.
+// the values by moves, which cannot fail, so it never holds half a file.
 TZMKHeader Header;
 std::string NextFileName;
 std::string NextRUIDText;
@@ -45,17 +45,19 @@ void LoadFileInfo(std::string_view FileName) {
   RUIDToStr(Header.RUID, &NextRUIDText);
   CommaText(Header.DependsOn, &NextDependsOnText);
 
-  // The old values' buffers go back to the header and serve the next file.
-  FileCache.RUIDText.swap(NextRUIDText);
-  FileCache.Name.swap(Header.Name);
-  FileCache.Comment.swap(Header.Comment);
+  // Moves, which cannot fail: from here on the cache takes the new values
+  // whole. libstdc++ hands the old values' buffers back to the header and
+  // the Next strings, where they serve the next file.
+  FileCache.RUIDText = std::move(NextRUIDText);
+  FileCache.Name = std::move(Header.Name);
+  FileCache.Comment = std::move(Header.Comment);
   FileCache.Modified = Header.Modified;
   FileCache.Version = Header.Version;
   FileCache.IsFinal = Header.IsFinal;
-  FileCache.DependsOnText.swap(NextDependsOnText);
-  FileCache.MinExeVersion.swap(Header.MinExeVersion);
-  FileCache.MinDBVersion.swap(Header.MinDBVersion);
-  FileCache.FileName.swap(NextFileName);
+  FileCache.DependsOnText = std::move(NextDependsOnText);
+  FileCache.MinExeVersion = std::move(Header.MinExeVersion);
+  FileCache.MinDBVersion = std::move(Header.MinDBVersion);
+  FileCache.FileName = std::move(NextFileName);
 }
 
 }  // namespace zmk
