@@ -72,7 +72,11 @@ double Seconds(Clock::time_point since) {
 std::string MakePackage(std::mt19937* rng, int i) {
   std::uniform_int_distribution<int> payload(2048, 48 * 1024);
   std::string deps;
-  for (int d = 0; d < 5; ++d) deps += std::to_string(1000 + d) + "_" + std::to_string(i) + "\r\n";
+  // RUID texts of 17 bytes, longer than a string holds without a buffer
+  // of its own.
+  for (int d = 0; d < 5; ++d) {
+    deps += std::to_string(147000000 + d) + "_" + std::to_string(1000000 + i) + "\r\n";
+  }
   return test::Bytes()
       .Preamble().Int32(147000000 + i).Int32(17)
       .String("\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 " + std::to_string(i))

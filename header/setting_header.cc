@@ -117,6 +117,8 @@ void TSettingHeader::Clear() {
   Modified = 0.0;
   Version = 0;
   IsFinal = 0;
+  // The list's entries keep their buffers for the next list.
+  DependsOn.swap(scratch_list_);
   DependsOn.clear();
   Recycle(&MinExeVersion);
   Recycle(&MinDBVersion);
