@@ -14,7 +14,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-
 // Returns false for a text that breaks the rules.
 bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
   std::size_t i = 0;

@@ -57,10 +57,6 @@ void Recycle(std::string* s) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The string's `kept` bytes when they are not all at hand, and its other
 // bytes skipped; see ReadString.
 bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::string* text) {
@@ -120,6 +116,7 @@ void TSettingHeader::Clear() {
   // The list's entries keep their buffers for the next list.
   DependsOn.swap(scratch_list_);
   DependsOn.clear();
+  for (std::string& entry : scratch_list_) Recycle(&entry);
   Recycle(&MinExeVersion);
   Recycle(&MinDBVersion);
   Recycle(&scratch_);
