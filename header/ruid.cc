@@ -14,6 +14,11 @@ int HexDigit(char c) {
   return -1;
 }
 
+// The value of a decimal digit; anything else gives more than 9.
+unsigned DecimalDigit(char c) {
+  return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';  // wraps below '0'
+}
+
 // Returns false for a text that breaks the rules.
 bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
   std::size_t i = 0;
@@ -49,7 +54,7 @@ bool ParseInt(const char* s, std::size_t n, std::int32_t* value) {
   const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
   std::uint64_t decimal = 0;  // never past limit * 10 + 9
   for (; i < n; ++i) {
-    const unsigned digit = static_cast<unsigned char>(s[i]) - 0x30u;  // wraps below '0'
+    const unsigned digit = DecimalDigit(s[i]);
     if (digit > 9) return false;
     decimal = decimal * 10 + digit;
     if (decimal > limit) return false;
@@ -148,7 +153,7 @@ bool IsPlainRUIDText(std::string_view text) {
   auto number = [&] {
     const std::size_t start = i;
     bool nonzero = false;
-    for (; i < text.size() && static_cast<unsigned char>(text[i]) - 0x30u <= 9; ++i) {
+    for (; i < text.size() && DecimalDigit(text[i]) <= 9; ++i) {
       nonzero |= text[i] != '0';
     }
     return nonzero && i - start <= 9;
