@@ -125,12 +125,36 @@ std::size_t WriteSure(const char* p, const char* stop, const CharsetTable& chars
   return n;
 }
 
+// Whether every byte of `text` is ASCII other than NUL: such a text is the
+// same in every set. Eight bytes at a time.
+bool IsPlainAscii(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    // A high bit, or (with none) a byte that is 0.
+    if ((word & kHighBits) != 0 || ((word - kOnes) & ~word & kHighBits) != 0) return false;
+  }
+  for (; p < end; ++p) {
+    if (static_cast<unsigned char>(*p) - 1u >= 0x7Fu) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
                char* dst, int MaxLen) {
   if (dst == nullptr || MaxLen < 1) return;
   const std::size_t max_len = static_cast<std::size_t>(MaxLen);
+  // Most values (RUIDs, versions, many names) are ASCII that fits whole.
+  if (text.size() < max_len && IsPlainAscii(text)) {
+    std::memcpy(dst, text.data(), text.size());
+    dst[text.size()] = '\0';
+    return;
+  }
   std::size_t room = max_len - 1;
   bool ellipsis = false;
   if (fit && TakesAtLeast(text, charset, max_len)) {
