@@ -146,21 +146,23 @@ TRUID StrToRUID(const std::string& text) {
 
 namespace {
 
-// The common shape "digits_digits", each side one to nine digits and not
-// all zeros: valid on sight, since nine digits never leave the range.
+// Where the digits from `i` on end, when they are one side of the common
+// shape: one to nine digits, not all zeros. npos when they are not.
+std::size_t PlainNumberEnd(std::string_view text, std::size_t i) {
+  const std::size_t start = i;
+  while (i < text.size() && text[i] == '0') ++i;
+  const std::size_t significant = i;
+  while (i < text.size() && DecimalDigit(text[i]) <= 9) ++i;
+  if (i == significant || i - start > 9) return std::string_view::npos;
+  return i;
+}
+
+// The common shape "digits_digits": valid on sight, since nine digits
+// never leave the range.
 bool IsPlainRUIDText(std::string_view text) {
-  std::size_t i = 0;
-  auto number = [&] {
-    const std::size_t start = i;
-    bool nonzero = false;
-    for (; i < text.size() && DecimalDigit(text[i]) <= 9; ++i) {
-      nonzero |= text[i] != '0';
-    }
-    return nonzero && i - start <= 9;
-  };
-  if (!number() || i == text.size() || text[i] != '_') return false;
-  ++i;
-  return number() && i == text.size();
+  const std::size_t underscore = PlainNumberEnd(text, 0);
+  if (underscore >= text.size() || text[underscore] != '_') return false;
+  return PlainNumberEnd(text, underscore + 1) == text.size();
 }
 
 }  // namespace
