@@ -3,6 +3,7 @@
 //   bench [--plugin MODULE] [--files N] [--rounds N]
 //   bench --plugin MODULE --once DIR   (one pass of the module over DIR's
 //                                       files, for counting system calls)
+//   bench --files N --write DIR        (only writes the timed files to DIR)
 //
 // The floor: for each file, open + one read of 4 KiB + close. The module:
 // the nine fields of each file through ContentGetValue, in the order a file
@@ -144,13 +145,18 @@ int Run(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
   std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
   int files = 10000, rounds = 7;
-  std::string once_dir;
+  std::string once_dir, write_dir;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string flag = argv[i];
     if (flag == "--plugin") plugin = argv[i + 1];
     else if (flag == "--files") files = std::atoi(argv[i + 1]);
     else if (flag == "--rounds") rounds = std::atoi(argv[i + 1]);
     else if (flag == "--once") once_dir = argv[i + 1];
+    else if (flag == "--write") write_dir = argv[i + 1];
+  }
+  if (!write_dir.empty()) {
+    std::printf("files written: %zu\n", MakeFiles(write_dir, files).size());
+    return 0;
   }
   Module module(plugin);
   auto get_value = module.Function<ContentGetValueFunc>("ContentGetValue");
