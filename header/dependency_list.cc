@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "header/ruid.h"
+#include "header/stream.h"
 #include "platform/file.h"
 
 namespace zmk {
@@ -74,7 +75,7 @@ void BuildDependencyList(const std::string& text, StringList* list) {
     // and stays.
     if (!IsRUIDText(entry)) return;
     if (count < list->size()) {
-      (*list)[count].assign(entry.data(), entry.size());
+      ReplaceBytes(&(*list)[count], entry.data(), entry.size());
     } else {
       list->emplace_back(entry);
     }

@@ -11,6 +11,19 @@
 
 namespace zmk {
 
+// Makes `text` hold [data, data + size), reusing its buffer. Costs less
+// than assign(), which must allow for bytes that lie inside `text`. A
+// buffer large enough is never reallocated, so that the copy cannot fail;
+// when it has to grow and cannot, `text` keeps what it held.
+inline void ReplaceBytes(std::string* text, const char* data, std::size_t size) {
+  if (size <= text->capacity()) {
+    text->clear();
+    text->append(data, size);
+  } else {
+    text->assign(data, size);
+  }
+}
+
 class Stream {
  public:
   virtual ~Stream() = default;
@@ -45,7 +58,7 @@ class Stream {
   // Otherwise reads nothing and returns false.
   bool ReadAtHand(std::size_t count, std::string* text) {
     if (count > AtHand()) return false;
-    text->assign(next_, count);
+    ReplaceBytes(text, next_, count);
     next_ += count;
     return true;
   }

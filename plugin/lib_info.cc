@@ -6,6 +6,7 @@
 #include "header/dependency_list.h"
 #include "header/ruid.h"
 #include "header/setting_header.h"
+#include "header/stream.h"
 
 namespace zmk {
 
@@ -38,7 +39,7 @@ void Refresh(const char* FileName) {
 }
 
 void LoadFileInfo(std::string_view FileName) {
-  NextFileName.assign(FileName.data(), FileName.size());
+  ReplaceBytes(&NextFileName, FileName.data(), FileName.size());
   Header.Clear();
   // A file that is no ZMK file or ends early still shows what was read.
   Header.LoadFromFile(NextFileName);
