@@ -1,7 +1,6 @@
 #include "header/ruid.h"
 
 #include "header/coding.h"
-#include "header/stream.h"
 #include "platform/error.h"
 
 namespace zmk {
@@ -124,7 +123,7 @@ void RUIDToStr(const TRUID& ruid, std::string* out) {
   char* begin = FormatDecimal(ruid.second, end);
   *--begin = '_';
   begin = FormatDecimal(ruid.first, begin);
-  ReplaceBytes(out, begin, static_cast<std::size_t>(end - begin));
+  out->assign(begin, end);
 }
 
 TRUID StrToRUID(const std::string& text) {
