@@ -1,11 +1,9 @@
 #include "header/dependency_list.h"
 
-#include <cstdint>
-#include <cstring>
 #include <string_view>
 
+#include "header/bytes.h"
 #include "header/ruid.h"
-#include "header/stream.h"
 #include "platform/file.h"
 
 namespace zmk {
@@ -15,14 +13,10 @@ namespace {
 // Whether any byte of `text` lies below '-', as every byte that calls for
 // quotes does; eight bytes at a time, since few entries hold one.
 bool HasByteBelowDash(const std::string& text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
   const char* p = text.data();
   const char* const end = p + text.size();
   for (; end - p >= 8; p += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    if (((w - kOnes * '-') & ~w & kHighs) != 0) return true;
+    if (HasByteBelow(LoadWord(p), '-')) return true;
   }
   for (; p < end; ++p) {
     if (static_cast<unsigned char>(*p) < '-') return true;

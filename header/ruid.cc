@@ -1,5 +1,6 @@
 #include "header/ruid.h"
 
+#include "header/bytes.h"
 #include "header/coding.h"
 #include "platform/error.h"
 
@@ -123,7 +124,7 @@ void RUIDToStr(const TRUID& ruid, std::string* out) {
   char* begin = FormatDecimal(ruid.second, end);
   *--begin = '_';
   begin = FormatDecimal(ruid.first, begin);
-  out->assign(begin, end);
+  ReplaceBytes(out, begin, static_cast<std::size_t>(end - begin));
 }
 
 TRUID StrToRUID(const std::string& text) {

@@ -7,22 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "header/bytes.h"
 #include "platform/file.h"
 
 namespace zmk {
-
-// Makes `text` hold [data, data + size), reusing its buffer. Costs less
-// than assign(), which must allow for bytes that lie inside `text`. A
-// buffer large enough is never reallocated, so that the copy cannot fail;
-// when it has to grow and cannot, `text` keeps what it held.
-inline void ReplaceBytes(std::string* text, const char* data, std::size_t size) {
-  if (size <= text->capacity()) {
-    text->clear();
-    text->append(data, size);
-  } else {
-    text->assign(data, size);
-  }
-}
 
 class Stream {
  public:

@@ -1,9 +1,10 @@
 #include "plugin/fields.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "header/bytes.h"
 
 namespace zmk {
 
@@ -71,8 +72,6 @@ bool TakesAtLeast(std::string_view text, const CharsetTable& charset, std::size_
   return false;
 }
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-
 // The characters of [p, p + 4) at dst + n; returns the new n. Each goes as
 // four bytes, of which those past it are overwritten by the next or lie
 // after the NUL. All four are looked up before any is stored: the compiler
@@ -107,8 +106,7 @@ inline std::size_t WriteFour(const char* p, const CharsetTable& charset, char* d
 std::size_t WriteSure(const char* p, const char* stop, const CharsetTable& charset,
                       char* dst, std::size_t n) {
   while (stop - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
+    const std::uint64_t word = LoadWord(p);
     if ((word & kHighBits) == 0) {
       std::memcpy(dst + n, &word, sizeof word);
       n += 8;
@@ -129,14 +127,11 @@ std::size_t WriteSure(const char* p, const char* stop, const CharsetTable& chars
 // Whether every byte of `text` is ASCII other than NUL: such a text is the
 // same in every set. Eight bytes at a time.
 bool IsPlainAscii(std::string_view text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
   const char* p = text.data();
   const char* const end = p + text.size();
   for (; end - p >= 8; p += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    // A high bit, or (with none) a byte that is 0.
-    if ((word & kHighBits) != 0 || ((word - kOnes) & ~word & kHighBits) != 0) return false;
+    const std::uint64_t word = LoadWord(p);
+    if ((word & kHighBits) != 0 || HasByteBelow(word, 1)) return false;
   }
   for (; p < end; ++p) {
     if (static_cast<unsigned char>(*p) - 1u >= 0x7Fu) return false;

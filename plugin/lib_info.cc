@@ -3,10 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#include "header/bytes.h"
 #include "header/dependency_list.h"
 #include "header/ruid.h"
 #include "header/setting_header.h"
-#include "header/stream.h"
 
 namespace zmk {
 
