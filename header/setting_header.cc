@@ -80,7 +80,7 @@ bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::st
 
 }  // namespace
 
-bool ReadString(Stream& stream, std::string* text) {
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
   unsigned char raw[4];
   stream.ReadBuffer(raw, sizeof raw);
   std::int32_t length = ToInt32(DecodeFixed32(raw));
@@ -97,7 +97,9 @@ bool ReadString(Stream& stream, std::string* text) {
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }
-  return ReadLongString(stream, whole, kept, text);
+  if (ReadLongString(stream, whole, kept, text)) return true;
+  if (declared != nullptr) *declared = whole;
+  return false;
 }
 
 std::string ReadString(Stream& stream) {
@@ -119,6 +121,8 @@ void TSettingHeader::Clear() {
   for (std::string& entry : scratch_list_) Recycle(&entry);
   Recycle(&MinExeVersion);
   Recycle(&MinDBVersion);
+  DependsOnDeclared = 0;
+  DependsOnKept = 0;
   Recycle(&scratch_);
 }
 
@@ -132,7 +136,12 @@ bool TSettingHeader::LoadFromStream(Stream& stream) {
     ReadPartial(stream, &IsFinal);
     // Only the kept bytes of the dependency text count, and of them only
     // whole lines: a RUID text cut short could read as another RUID.
-    if (!ReadString(stream, &scratch_)) DropCutLine(&scratch_);
+    std::size_t declared = 0;
+    if (!ReadString(stream, &scratch_, &declared)) {
+      DropCutLine(&scratch_);
+      DependsOnDeclared = declared;
+      DependsOnKept = scratch_.size();
+    }
     BuildDependencyList(scratch_, &scratch_list_);
     DependsOn.swap(scratch_list_);
     ReadString(stream, &MinExeVersion);
@@ -148,20 +157,25 @@ void TZMKHeader::Clear() {
   FormatVersion = 0;
 }
 
-bool TZMKHeader::LoadFromFile(const std::string& FileName) {
+bool TZMKHeader::LoadFromFile(const std::string& FileName, LoadResult* result) {
   FileStream stream(FileName);  // throws OpenError; closes on every way out
+  const LoadResult loaded = LoadFromZMKStream(stream);
+  if (result != nullptr) *result = loaded;
+  return loaded == LoadResult::kWhole;
+}
 
+LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) {
   char signature[4];
   if (stream.Read(signature, sizeof signature) != sizeof signature ||
       std::memcmp(signature, "ZMK$", sizeof signature) != 0) {
-    return false;
+    return LoadResult::kNotZMK;
   }
   // Only a whole version counts: a file ending in 01 00 00 must not pass
-  // as version 1 with the fourth byte left from the default.
-  if (ReadPartial(stream, &FormatVersion) != 4 || FormatVersion != 1) {
-    return false;
-  }
-  return LoadFromStream(stream);
+  // as version 1 with the fourth byte left from the default. Such a file
+  // is a ZMK file that ends early; another version is none we know.
+  if (ReadPartial(stream, &FormatVersion) != 4) return LoadResult::kEndsEarly;
+  if (FormatVersion != 1) return LoadResult::kNotZMK;
+  return LoadFromStream(stream) ? LoadResult::kWhole : LoadResult::kEndsEarly;
 }
 
 }  // namespace zmk
