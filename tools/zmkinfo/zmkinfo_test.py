@@ -10,6 +10,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EXAMPLES = os.path.join(HERE, "..", "..", "examples")
@@ -293,6 +294,41 @@ class CheckTest(unittest.TestCase):
     def test_usage_errors(self):
         self.assertEqual(check().returncode, 2)
         self.assertEqual(check("--bogus", EXAMPLES).returncode, 2)
+        self.assertEqual(check("--json", "--dot", EXAMPLES).returncode, 2)
+
+    def test_dot_renders_the_graph(self):
+        """The example delivery through Graphviz: a node per package, the
+        missing RUID, duplicates and the cycle marked, an edge per dependency."""
+        r = check("--dot", os.path.join(EXAMPLES, "delivery"))
+        self.assertEqual(r.returncode, 1, r.stderr)
+        svg = subprocess.run(["dot", "-Tsvg"], input=r.stdout.encode(), capture_output=True,
+                             check=True).stdout.decode()
+        ns = {"s": "http://www.w3.org/2000/svg"}
+        root = ElementTree.fromstring(svg)
+        nodes, edges = {}, set()
+        for g in root.iter("{%s}g" % ns["s"]):
+            text = [t.text for t in g.iterfind("s:text", ns)]
+            title = g.find("s:title", ns).text if g.find("s:title", ns) is not None else ""
+            if g.get("class") == "node":
+                nodes[title] = text
+            elif g.get("class") == "edge":
+                edges.add(title)
+        by_ruid = {}
+        for title, text in nodes.items():
+            by_ruid.setdefault(text[0], []).append((title, text[1:]))
+        self.assertEqual(sorted(by_ruid), ["100_1", "200_1", "300_1", "400_1", "401_1", "999_1"])
+        self.assertEqual(by_ruid["999_1"], [("missing 999_1", ["missing"])])
+        self.assertEqual(sorted(t[1] for t in by_ruid["300_1"]),
+                         [["Отчёты", "duplicate: version 1 of 2025-08-31"],
+                          ["Отчёты", "duplicate: version 2 of 2025-12-19"]])
+        self.assertEqual(by_ruid["400_1"][0][1], ["Пользователи", "cycle"])
+        self.assertEqual(by_ruid["401_1"][0][1], ["Роли", "cycle"])
+        node = {ruid: [t[0] for t in v] for ruid, v in by_ruid.items()}
+        expected = {(node["200_1"][0], node["100_1"][0]), (node["200_1"][0], "missing 999_1"),
+                    (node["400_1"][0], node["401_1"][0]), (node["401_1"][0], node["400_1"][0]),
+                    (node["401_1"][0], node["100_1"][0])}
+        expected |= {(n, node["100_1"][0]) for n in node["300_1"]}
+        self.assertEqual(edges, {"%s->%s" % e for e in expected})
 
     def test_deep_trees_are_read_whole(self):
         for what, levels, name in (("past PATH_MAX", 21, "d" * 200), ("25 levels", 25, "e" * 200)):
