@@ -78,9 +78,11 @@ bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::st
   return kept == whole;
 }
 
-}  // namespace
-
-bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
+// Both forms of ReadString; `on_cut` is given the declared length of a
+// string that was cut. A template, so that the common form, whose `on_cut`
+// does nothing, costs not an instruction more for it.
+template <typename OnCut>
+bool ReadStringInto(Stream& stream, std::string* text, OnCut on_cut) {
   unsigned char raw[4];
   stream.ReadBuffer(raw, sizeof raw);
   std::int32_t length = ToInt32(DecodeFixed32(raw));
@@ -98,8 +100,18 @@ bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
     throw OutOfMemory();
   }
   if (ReadLongString(stream, whole, kept, text)) return true;
-  if (declared != nullptr) *declared = whole;
+  on_cut(whole);
   return false;
+}
+
+}  // namespace
+
+bool ReadString(Stream& stream, std::string* text) {
+  return ReadStringInto(stream, text, [](std::size_t) {});
+}
+
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
+  return ReadStringInto(stream, text, [declared](std::size_t whole) { *declared = whole; });
 }
 
 std::string ReadString(Stream& stream) {
@@ -157,14 +169,7 @@ void TZMKHeader::Clear() {
   FormatVersion = 0;
 }
 
-bool TZMKHeader::LoadFromFile(const std::string& FileName, LoadResult* result) {
-  FileStream stream(FileName);  // throws OpenError; closes on every way out
-  const LoadResult loaded = LoadFromZMKStream(stream);
-  if (result != nullptr) *result = loaded;
-  return loaded == LoadResult::kWhole;
-}
-
-LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) {
+inline LoadResult TZMKHeader::LoadZMK(Stream& stream) {
   char signature[4];
   if (stream.Read(signature, sizeof signature) != sizeof signature ||
       std::memcmp(signature, "ZMK$", sizeof signature) != 0) {
@@ -177,5 +182,18 @@ LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) {
   if (FormatVersion != 1) return LoadResult::kNotZMK;
   return LoadFromStream(stream) ? LoadResult::kWhole : LoadResult::kEndsEarly;
 }
+
+bool TZMKHeader::LoadFromFile(const std::string& FileName) {
+  FileStream stream(FileName);  // throws OpenError; closes on every way out
+  return LoadZMK(stream) == LoadResult::kWhole;
+}
+
+bool TZMKHeader::LoadFromFile(const std::string& FileName, LoadResult* result) {
+  FileStream stream(FileName);
+  *result = LoadZMK(stream);
+  return *result == LoadResult::kWhole;
+}
+
+LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) { return LoadZMK(stream); }
 
 }  // namespace zmk

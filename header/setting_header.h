@@ -36,11 +36,12 @@ constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
 
 // Reads one length-prefixed string into `text`, reusing its buffer, and
 // keeps at most kMaxStringBytes of it. Returns false when the string was
-// cut to that, and then puts the declared length in `declared`. Throws
-// ReadError when the stream holds fewer bytes than the length asks for,
-// OutOfMemoryError when no buffer can be had for them; `text` then keeps
-// what it held.
-bool ReadString(Stream& stream, std::string* text, std::size_t* declared = nullptr);
+// cut to that. Throws ReadError when the stream holds fewer bytes than the
+// length asks for, OutOfMemoryError when no buffer can be had for them;
+// `text` then keeps what it held.
+bool ReadString(Stream& stream, std::string* text);
+// The same, and for a string that was cut, its declared length in `declared`.
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared);
 std::string ReadString(Stream& stream);
 
 class TSettingHeader {
@@ -95,17 +96,21 @@ class TZMKHeader : public TSettingHeader {
   void Clear();
 
   // True only for a file with the signature, format version 1 and a whole
-  // header; `result`, when given, says which of the LoadResult cases the
-  // file is. Throws OpenError, whose reason() is the system's text, when
-  // the file cannot be opened; every other problem gives false. The file
-  // is closed before this returns.
-  bool LoadFromFile(const std::string& FileName, LoadResult* result = nullptr);
+  // header. Throws OpenError, whose reason() is the system's text, when the
+  // file cannot be opened; every other problem gives false. The file is
+  // closed before this returns.
+  bool LoadFromFile(const std::string& FileName);
+  // The same, and `result` says which of the LoadResult cases the file is.
+  bool LoadFromFile(const std::string& FileName, LoadResult* result);
 
   // The same from a stream standing at the file's first byte: the
   // signature, the format version, then LoadFromStream.
   LoadResult LoadFromZMKStream(Stream& stream);
 
   std::int32_t FormatVersion = 0;
+
+ private:
+  LoadResult LoadZMK(Stream& stream);  // the two above, inlined into each
 };
 
 }  // namespace zmk
