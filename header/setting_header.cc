@@ -78,9 +78,11 @@ bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::st
   return kept == whole;
 }
 
-}  // namespace
-
-bool ReadString(Stream& stream, std::string* text) {
+// Both forms of ReadString; `on_cut` is given the declared length of a
+// string that was cut. A template, so that the common form, whose `on_cut`
+// does nothing, costs not an instruction more for it.
+template <typename OnCut>
+bool ReadStringInto(Stream& stream, std::string* text, OnCut on_cut) {
   unsigned char raw[4];
   stream.ReadBuffer(raw, sizeof raw);
   std::int32_t length = ToInt32(DecodeFixed32(raw));
@@ -97,7 +99,19 @@ bool ReadString(Stream& stream, std::string* text) {
   } catch (const std::bad_alloc&) {
     throw OutOfMemory();
   }
-  return ReadLongString(stream, whole, kept, text);
+  if (ReadLongString(stream, whole, kept, text)) return true;
+  on_cut(whole);
+  return false;
+}
+
+}  // namespace
+
+bool ReadString(Stream& stream, std::string* text) {
+  return ReadStringInto(stream, text, [](std::size_t) {});
+}
+
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
+  return ReadStringInto(stream, text, [declared](std::size_t whole) { *declared = whole; });
 }
 
 std::string ReadString(Stream& stream) {
@@ -119,6 +133,8 @@ void TSettingHeader::Clear() {
   for (std::string& entry : scratch_list_) Recycle(&entry);
   Recycle(&MinExeVersion);
   Recycle(&MinDBVersion);
+  DependsOnDeclared = 0;
+  DependsOnKept = 0;
   Recycle(&scratch_);
 }
 
@@ -132,7 +148,12 @@ bool TSettingHeader::LoadFromStream(Stream& stream) {
     ReadPartial(stream, &IsFinal);
     // Only the kept bytes of the dependency text count, and of them only
     // whole lines: a RUID text cut short could read as another RUID.
-    if (!ReadString(stream, &scratch_)) DropCutLine(&scratch_);
+    std::size_t declared = 0;
+    if (!ReadString(stream, &scratch_, &declared)) {
+      DropCutLine(&scratch_);
+      DependsOnDeclared = declared;
+      DependsOnKept = scratch_.size();
+    }
     BuildDependencyList(scratch_, &scratch_list_);
     DependsOn.swap(scratch_list_);
     ReadString(stream, &MinExeVersion);
@@ -148,20 +169,31 @@ void TZMKHeader::Clear() {
   FormatVersion = 0;
 }
 
-bool TZMKHeader::LoadFromFile(const std::string& FileName) {
-  FileStream stream(FileName);  // throws OpenError; closes on every way out
-
+inline LoadResult TZMKHeader::LoadZMK(Stream& stream) {
   char signature[4];
   if (stream.Read(signature, sizeof signature) != sizeof signature ||
       std::memcmp(signature, "ZMK$", sizeof signature) != 0) {
-    return false;
+    return LoadResult::kNotZMK;
   }
   // Only a whole version counts: a file ending in 01 00 00 must not pass
-  // as version 1 with the fourth byte left from the default.
-  if (ReadPartial(stream, &FormatVersion) != 4 || FormatVersion != 1) {
-    return false;
-  }
-  return LoadFromStream(stream);
+  // as version 1 with the fourth byte left from the default. Such a file
+  // is a ZMK file that ends early; another version is none we know.
+  if (ReadPartial(stream, &FormatVersion) != 4) return LoadResult::kEndsEarly;
+  if (FormatVersion != 1) return LoadResult::kNotZMK;
+  return LoadFromStream(stream) ? LoadResult::kWhole : LoadResult::kEndsEarly;
 }
+
+bool TZMKHeader::LoadFromFile(const std::string& FileName) {
+  FileStream stream(FileName);  // throws OpenError; closes on every way out
+  return LoadZMK(stream) == LoadResult::kWhole;
+}
+
+bool TZMKHeader::LoadFromFile(const std::string& FileName, LoadResult* result) {
+  FileStream stream(FileName);
+  *result = LoadZMK(stream);
+  return *result == LoadResult::kWhole;
+}
+
+LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) { return LoadZMK(stream); }
 
 }  // namespace zmk

@@ -40,6 +40,8 @@ constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
 // length asks for, OutOfMemoryError when no buffer can be had for them;
 // `text` then keeps what it held.
 bool ReadString(Stream& stream, std::string* text);
+// The same, and for a string that was cut, its declared length in `declared`.
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared);
 std::string ReadString(Stream& stream);
 
 class TSettingHeader {
@@ -69,6 +71,12 @@ class TSettingHeader {
   std::string MinExeVersion;
   std::string MinDBVersion;
 
+  // Set only when the dependency text was longer than kMaxStringBytes: its
+  // declared length, and the bytes of it that were used (the kept bytes up
+  // to their last whole line). 0 and 0 otherwise.
+  std::size_t DependsOnDeclared = 0;
+  std::size_t DependsOnKept = 0;
+
  private:
   // The dependency text and list as they are read; the list becomes
   // DependsOn once it is whole.
@@ -76,16 +84,33 @@ class TSettingHeader {
   StringList scratch_list_;
 };
 
+// What a file held, as TZMKHeader found it.
+enum class LoadResult {
+  kWhole,      // the signature, format version 1 and a whole header
+  kNotZMK,     // no signature, or another format version
+  kEndsEarly,  // a ZMK file of format version 1 whose header ends early
+};
+
 class TZMKHeader : public TSettingHeader {
  public:
   void Clear();
 
   // True only for a file with the signature, format version 1 and a whole
-  // header. Throws OpenError when the file cannot be opened; every other
-  // problem gives false. The file is closed before this returns.
+  // header. Throws OpenError, whose reason() is the system's text, when the
+  // file cannot be opened; every other problem gives false. The file is
+  // closed before this returns.
   bool LoadFromFile(const std::string& FileName);
+  // The same, and `result` says which of the LoadResult cases the file is.
+  bool LoadFromFile(const std::string& FileName, LoadResult* result);
+
+  // The same from a stream standing at the file's first byte: the
+  // signature, the format version, then LoadFromStream.
+  LoadResult LoadFromZMKStream(Stream& stream);
 
   std::int32_t FormatVersion = 0;
+
+ private:
+  LoadResult LoadZMK(Stream& stream);  // the two above, inlined into each
 };
 
 }  // namespace zmk

@@ -340,5 +340,57 @@ TEST(LoadFromFileTest, LongStringsKeepTheirFirstBytes) {
   }
 }
 
+// What a file held, without a second look at it: the signature and the
+// version tell a file that is no ZMK file from one that ends early.
+TEST(LoadFromFileTest, SaysWhatTheFileHeld) {
+  const std::string whole = test::WorkedExample();
+  const struct {
+    const char* what;
+    std::string bytes;
+    LoadResult result;
+  } cases[] = {
+      {"whole", whole, LoadResult::kWhole},
+      {"empty", "", LoadResult::kNotZMK},
+      {"lower-case signature", "zmk$" + whole.substr(4), LoadResult::kNotZMK},
+      {"format version 2", Bytes().Preamble(2).str() + whole.substr(8), LoadResult::kNotZMK},
+      {"ends inside the version", whole.substr(0, 7), LoadResult::kEndsEarly},
+      {"ends after the version", whole.substr(0, 8), LoadResult::kEndsEarly},
+      {"ends inside the last string", whole.substr(0, whole.size() - 1), LoadResult::kEndsEarly},
+  };
+  for (const auto& c : cases) {
+    TempFile file(c.bytes);
+    TZMKHeader h;
+    LoadResult result;
+    EXPECT_EQ(h.LoadFromFile(file.path(), &result), c.result == LoadResult::kWhole) << c.what;
+    EXPECT_EQ(result, c.result) << c.what;
+    MemoryStream stream(c.bytes);
+    EXPECT_EQ(TZMKHeader().LoadFromZMKStream(stream), c.result) << c.what;
+  }
+}
+
+// A cut dependency text is known for what it was: the bytes declared and
+// the bytes of whole lines that were used. A whole one records nothing.
+TEST(LoadFromStreamTest, RecordsACutDependencyText) {
+  const std::string lines = "1_2\r\n" + std::string(kMaxStringBytes - 8, '\n') + "7_89";
+  const std::string head = Bytes().Int32(12).Int32(3).String("n").String("").Double(1.0)
+                               .Int32(1).Byte(0).str();
+  const std::string rest = Bytes().String("").String("").str();
+  const std::string cut_bytes =
+      head + Bytes().Int32(static_cast<std::int32_t>(lines.size() + 10)).Raw(lines)
+                 .Raw("0123456789").str() + rest;
+  const std::string small_bytes = head + Bytes().String("1_2").str() + rest;
+  TSettingHeader h;
+  MemoryStream cut(cut_bytes);
+  ASSERT_TRUE(h.LoadFromStream(cut));
+  EXPECT_EQ(h.DependsOnDeclared, lines.size() + 10);
+  EXPECT_EQ(h.DependsOnKept, kMaxStringBytes - 3);  // up to the last line end
+  EXPECT_EQ(h.DependsOn, StringList{"1_2"});
+  h.Clear();
+  MemoryStream small(small_bytes);
+  ASSERT_TRUE(h.LoadFromStream(small));
+  EXPECT_EQ(h.DependsOnDeclared, 0u);
+  EXPECT_EQ(h.DependsOnKept, 0u);
+}
+
 }  // namespace
 }  // namespace zmk

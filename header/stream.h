@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "header/bytes.h"
 #include "platform/file.h"
@@ -93,6 +94,9 @@ class FileStream : public Stream {
   // outlive the stream.
   explicit FileStream(const std::string& file_name)
       : file_name_(file_name), file_(File::Open(file_name)) {}
+  // A file opened by the caller; `file_name` is what an error names.
+  FileStream(const std::string& file_name, File file)
+      : file_name_(file_name), file_(std::move(file)) {}
 
   std::size_t Read(void* dst, std::size_t count) override;
   void Skip(std::uint64_t count) override;

@@ -22,6 +22,10 @@ class File {
   // Throws OpenError.
   static File Open(const std::string& name);
 
+  // Takes over a handle the caller opened (a file found by a walk through
+  // directory handles), to read it and close it like any other.
+  static File Adopt(std::intptr_t handle) { return File(handle); }
+
   File(File&& other) noexcept;
   File& operator=(File&&) = delete;
   File(const File&) = delete;

@@ -2,85 +2,21 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <queue>
 #include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
-#include "header/coding.h"
 #include "header/setting_header.h"
+#include "header/stream.h"
 #include "platform/error.h"
 #include "platform/file.h"
+#include "plugin/fields.h"
 
 namespace zmk {
 
 namespace {
-
-namespace fs = std::filesystem;
-
-std::uint64_t Key(const TRUID& ruid) {
-  return std::uint64_t{static_cast<std::uint32_t>(ruid.first)} << 32 |
-         static_cast<std::uint32_t>(ruid.second);
-}
-
-// For a file whose header did not load whole: whether it is a ZMK file of
-// the version read whose header ends early, rather than no such file.
-bool HeaderEndsEarly(const std::string& path) {
-  try {
-    File file = File::Open(path);
-    unsigned char head[8];
-    std::size_t got = 0;
-    while (got < sizeof head) {
-      std::size_t n = file.Read(head + got, sizeof head - got);
-      if (n == 0) break;
-      got += n;
-    }
-    if (got < 4 || std::memcmp(head, "ZMK$", 4) != 0) return false;
-    return got < sizeof head || DecodeFixed32(head + 4) == 1;
-  } catch (const Error&) {
-    return false;
-  }
-}
-
-PackageFile Unreadable(std::string path, std::string error) {
-  PackageFile file;
-  file.path = std::move(path);
-  file.state = PackageFile::State::kUnreadable;
-  file.error = std::move(error);
-  return file;
-}
-
-bool IsZMKName(const fs::path& path) {
-  const std::string name = path.filename().string();
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext == ".zmk";
-}
-
-void Walk(const fs::path& dir, std::vector<PackageFile>* out) {
-  std::error_code ec;
-  fs::directory_iterator it(dir, ec);
-  if (ec) {
-    out->push_back(Unreadable(dir.string(), ec.message()));
-    return;
-  }
-  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-    const fs::path& path = it->path();
-    const fs::file_status own = it->symlink_status(ec);
-    if (fs::is_symlink(own)) {
-      if (fs::is_directory(it->status(ec))) continue;  // links to folders are not followed
-    } else if (fs::is_directory(own)) {
-      Walk(path, out);
-      continue;
-    }
-    if (IsZMKName(path)) out->push_back(ReadPackage(path.string()));
-  }
-  if (ec) out->push_back(Unreadable(dir.string(), ec.message()));
-}
 
 // The strongly connected groups of a graph, found without recursion (a
 // chain of 100,000 packages is no deeper than a list). Groups come out with
@@ -134,21 +70,20 @@ std::vector<std::size_t> Components(const std::vector<std::vector<std::size_t>>&
 
 }  // namespace
 
-PackageFile ReadPackage(const std::string& path) {
-  TZMKHeader header;
-  bool whole;
-  try {
-    whole = header.LoadFromFile(path);
-  } catch (const OpenError& e) {
-    return Unreadable(path, e.reason());
-  } catch (const std::exception& e) {
-    return Unreadable(path, e.what());
-  }
+PackageFile Unreadable(std::string path, std::string error) {
   PackageFile file;
-  file.path = path;
-  if (!whole) {
-    file.state = HeaderEndsEarly(path) ? PackageFile::State::kDamaged
-                                       : PackageFile::State::kNotZMK;
+  file.path = std::move(path);
+  file.state = PackageFile::State::kUnreadable;
+  file.error = std::move(error);
+  return file;
+}
+
+PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHeader& header) {
+  PackageFile file;
+  file.path = std::move(path);
+  if (loaded != LoadResult::kWhole) {
+    file.state = loaded == LoadResult::kEndsEarly ? PackageFile::State::kDamaged
+                                                  : PackageFile::State::kNotZMK;
     return file;
   }
   file.ruid = header.RUID;
@@ -160,20 +95,44 @@ PackageFile ReadPackage(const std::string& path) {
     TRUID ruid = StrToRUID(entry);
     if (ruid.first != -1) file.depends_on.push_back(ruid);
   }
+  file.depends_declared = header.DependsOnDeclared;
+  file.depends_kept = header.DependsOnKept;
   return file;
 }
 
-std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths) {
-  std::vector<PackageFile> files;
-  for (const std::string& path : paths) {
-    std::error_code ec;
-    if (fs::is_directory(fs::status(path, ec))) {
-      Walk(path, &files);
-    } else {
-      files.push_back(ReadPackage(path));
-    }
+PackageFile ReadPackage(const std::string& path) {
+  TZMKHeader header;
+  LoadResult loaded;
+  try {
+    header.LoadFromFile(path, &loaded);
+  } catch (const OpenError& e) {
+    return Unreadable(path, e.reason());
+  } catch (const std::exception& e) {
+    return Unreadable(path, e.what());
   }
-  return files;
+  return PackageFromHeader(path, loaded, header);
+}
+
+PackageFile ReadPackage(const std::string& path, File file) {
+  TZMKHeader header;
+  LoadResult loaded;
+  try {
+    FileStream stream(path, std::move(file));
+    loaded = header.LoadFromZMKStream(stream);
+  } catch (const OpenError& e) {
+    return Unreadable(path, e.reason());
+  } catch (const std::exception& e) {
+    return Unreadable(path, e.what());
+  }
+  return PackageFromHeader(path, loaded, header);
+}
+
+bool IsZMKName(const char* name) {
+  const std::size_t n = std::strlen(name);
+  if (n < 4) return false;
+  const char* ext = name + n - 4;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return ext[0] == '.' && lower(ext[1]) == 'z' && lower(ext[2]) == 'm' && lower(ext[3]) == 'k';
 }
 
 const char* KindName(Problem::Kind kind) {
@@ -181,122 +140,180 @@ const char* KindName(Problem::Kind kind) {
     case Problem::Kind::kMissing: return "missing";
     case Problem::Kind::kDuplicate: return "duplicate";
     case Problem::Kind::kCycle: return "cycle";
+    case Problem::Kind::kDependenciesCut: return "dependencies_cut";
     case Problem::Kind::kNotZMK: return "not_zmk";
     case Problem::Kind::kDamaged: return "damaged";
     case Problem::Kind::kUnreadable: return "unreadable";
+    case Problem::Kind::kNoPackages: return "no_packages";
   }
   return "";
 }
 
-CheckResult CheckDelivery(const std::vector<PackageFile>& files) {
-  using State = PackageFile::State;
-  const std::size_t n = files.size();
-  auto by_path = [&](std::size_t a, std::size_t b) {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
-  };
-  CheckResult result;
+std::uint64_t RUIDKey(const TRUID& ruid) {
+  return std::uint64_t{static_cast<std::uint32_t>(ruid.first)} << 32 |
+         static_cast<std::uint32_t>(ruid.second);
+}
 
-  // Which files carry each RUID, and which need it.
-  std::unordered_map<std::uint64_t, std::vector<std::size_t>> carriers, needers;
-  std::unordered_map<std::uint64_t, TRUID> ruids;
-  for (std::size_t i = 0; i < n; ++i) {
+DeliveryIndex IndexDelivery(const std::vector<PackageFile>& files) {
+  DeliveryIndex index;
+  std::vector<std::uint64_t> keys;
+  for (std::size_t i = 0; i < files.size(); ++i) {
     const PackageFile& f = files[i];
-    switch (f.state) {
-      case State::kWhole:
-        carriers[Key(f.ruid)].push_back(i);
-        ruids.emplace(Key(f.ruid), f.ruid);
-        break;
-      case State::kNotZMK: result.problems.push_back({Problem::Kind::kNotZMK, {}, {i}}); break;
-      case State::kDamaged: result.problems.push_back({Problem::Kind::kDamaged, {}, {i}}); break;
-      case State::kUnreadable:
-        result.problems.push_back({Problem::Kind::kUnreadable, {}, {i}});
-        break;
-    }
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    std::vector<std::uint64_t> keys;
-    for (const TRUID& d : files[i].depends_on) {
-      keys.push_back(Key(d));
-      ruids.emplace(Key(d), d);
+    if (f.state != PackageFile::State::kWhole) continue;
+    index.carriers[RUIDKey(f.ruid)].push_back(i);
+    index.ruids.emplace(RUIDKey(f.ruid), f.ruid);
+    keys.clear();
+    for (const TRUID& d : f.depends_on) {
+      keys.push_back(RUIDKey(d));
+      index.ruids.emplace(RUIDKey(d), d);
     }
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    for (std::uint64_t k : keys) needers[k].push_back(i);
+    for (std::uint64_t k : keys) index.needers[k].push_back(i);
   }
+  return index;
+}
 
-  for (auto& [key, needed_by] : needers) {
-    if (carriers.count(key)) continue;
-    std::sort(needed_by.begin(), needed_by.end(), by_path);
-    result.problems.push_back({Problem::Kind::kMissing, ruids[key], needed_by});
-  }
-  for (auto& [key, carried_by] : carriers) {
-    if (carried_by.size() < 2) continue;
-    std::vector<std::size_t> newest_first = carried_by;
-    std::sort(newest_first.begin(), newest_first.end(), [&](std::size_t a, std::size_t b) {
-      const PackageFile& x = files[a];
-      const PackageFile& y = files[b];
-      if (x.version != y.version) return x.version > y.version;
-      if (x.modified != y.modified) return x.modified > y.modified;
-      return by_path(a, b);
-    });
-    result.problems.push_back({Problem::Kind::kDuplicate, ruids[key], newest_first});
-  }
-
-  // The graph: a file leads to a node for its RUID, which leads to every
-  // file that needs that RUID, so that many carriers and many needers of
-  // one RUID cost their sum in edges, not their product.
-  std::vector<std::vector<std::size_t>> edges(n);
-  for (auto& [key, carried_by] : carriers) {
-    auto needed = needers.find(key);
-    if (needed == needers.end()) continue;
-    const std::size_t node = edges.size();
-    edges.emplace_back(needed->second);
-    for (std::size_t c : carried_by) edges[c].push_back(node);
-  }
-  std::size_t groups;
-  const std::vector<std::size_t> group = Components(edges, &groups);
-
-  std::vector<std::vector<std::size_t>> members(groups);  // files only
-  std::vector<std::size_t> size(groups, 0);
-  for (std::size_t v = 0; v < edges.size(); ++v) {
-    ++size[group[v]];
-    if (v < n && files[v].state == State::kWhole) members[group[v]].push_back(v);
-  }
-  for (std::size_t g = 0; g < groups; ++g) {
-    std::sort(members[g].begin(), members[g].end(), by_path);
-    if (size[g] > 1) result.problems.push_back({Problem::Kind::kCycle, {}, members[g]});
-  }
-
-  // Import order: of the groups whose dependencies are all placed, the one
-  // whose first path is least goes next; a group that is only a RUID node
-  // goes at once.
-  std::vector<std::size_t> waiting(groups, 0);
-  for (std::size_t v = 0; v < edges.size(); ++v) {
-    for (std::size_t w : edges[v]) {
-      if (group[w] != group[v]) ++waiting[group[w]];
+void FileProblems(const std::vector<PackageFile>& files, std::vector<Problem>* problems) {
+  using State = PackageFile::State;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    switch (files[i].state) {
+      case State::kWhole:
+        if (files[i].depends_declared != 0) {
+          problems->push_back({Problem::Kind::kDependenciesCut, {}, {i}});
+        }
+        break;
+      case State::kNotZMK: problems->push_back({Problem::Kind::kNotZMK, {}, {i}}); break;
+      case State::kDamaged: problems->push_back({Problem::Kind::kDamaged, {}, {i}}); break;
+      case State::kUnreadable: problems->push_back({Problem::Kind::kUnreadable, {}, {i}}); break;
+      case State::kNoPackages: problems->push_back({Problem::Kind::kNoPackages, {}, {i}}); break;
     }
   }
-  std::vector<std::vector<std::size_t>> nodes(groups);
-  for (std::size_t v = 0; v < edges.size(); ++v) nodes[group[v]].push_back(v);
+}
+
+bool ValidDate(double modified) { return DayCountToDate(modified).wYear != 0; }
+
+bool Newer(const PackageFile& x, const PackageFile& y) {
+  if (x.version != y.version) return x.version > y.version;
+  const bool x_valid = ValidDate(x.modified);
+  const bool y_valid = ValidDate(y.modified);
+  if (x_valid != y_valid) return x_valid;
+  if (x_valid && x.modified != y.modified) return x.modified > y.modified;
+  return x.path < y.path;
+}
+
+void RUIDProblems(const std::vector<PackageFile>& files, const DeliveryIndex& index,
+                  std::vector<Problem>* problems) {
+  auto by_path = [&](std::size_t a, std::size_t b) {
+    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+  };
+  for (const auto& [key, needed_by] : index.needers) {
+    if (index.carriers.count(key)) continue;
+    Problem p{Problem::Kind::kMissing, index.ruids.at(key), needed_by};
+    std::sort(p.files.begin(), p.files.end(), by_path);
+    problems->push_back(std::move(p));
+  }
+  for (const auto& [key, carried_by] : index.carriers) {
+    if (carried_by.size() < 2) continue;
+    Problem p{Problem::Kind::kDuplicate, index.ruids.at(key), carried_by};
+    std::sort(p.files.begin(), p.files.end(), [&](std::size_t a, std::size_t b) {
+      if (Newer(files[a], files[b])) return true;
+      if (Newer(files[b], files[a])) return false;
+      return a < b;
+    });
+    problems->push_back(std::move(p));
+  }
+}
+
+DeliveryGroups FindGroups(const std::vector<PackageFile>& files, const DeliveryIndex& index) {
+  const std::size_t n = files.size();
+  DeliveryGroups g;
+  g.edges.resize(n);
+  for (const auto& [key, carried_by] : index.carriers) {
+    auto needed = index.needers.find(key);
+    if (needed == index.needers.end()) continue;
+    const std::size_t node = g.edges.size();
+    g.edges.emplace_back(needed->second);
+    for (std::size_t c : carried_by) g.edges[c].push_back(node);
+  }
+  std::size_t count;
+  g.group = Components(g.edges, &count);
+  g.members.resize(count);
+  std::vector<std::size_t> size(count, 0);
+  for (std::size_t v = 0; v < g.edges.size(); ++v) {
+    ++size[g.group[v]];
+    if (v < n && files[v].state == PackageFile::State::kWhole) g.members[g.group[v]].push_back(v);
+  }
+  g.cyclic.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    std::sort(g.members[k].begin(), g.members[k].end(), [&](std::size_t a, std::size_t b) {
+      return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+    });
+    g.cyclic[k] = size[k] > 1;
+  }
+  return g;
+}
+
+void CycleProblems(const DeliveryGroups& groups, std::vector<Problem>* problems) {
+  for (std::size_t k = 0; k < groups.members.size(); ++k) {
+    if (groups.cyclic[k]) problems->push_back({Problem::Kind::kCycle, {}, groups.members[k]});
+  }
+}
+
+std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
+                                     const DeliveryGroups& g) {
+  // A group that is only a RUID node has no path and goes at once.
+  const std::size_t count = g.members.size();
+  std::vector<std::size_t> waiting(count, 0);
+  std::vector<std::vector<std::size_t>> nodes(count);
+  for (std::size_t v = 0; v < g.edges.size(); ++v) {
+    nodes[g.group[v]].push_back(v);
+    for (std::size_t w : g.edges[v]) {
+      if (g.group[w] != g.group[v]) ++waiting[g.group[w]];
+    }
+  }
   using Entry = std::pair<std::string_view, std::size_t>;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> ready;
-  auto first_path = [&](std::size_t g) {
-    return members[g].empty() ? std::string_view() : std::string_view(files[members[g][0]].path);
+  auto first_path = [&](std::size_t k) {
+    return g.members[k].empty() ? std::string_view() : std::string_view(files[g.members[k][0]].path);
   };
-  for (std::size_t g = 0; g < groups; ++g) {
-    if (waiting[g] == 0) ready.push({first_path(g), g});
+  for (std::size_t k = 0; k < count; ++k) {
+    if (waiting[k] == 0) ready.push({first_path(k), k});
   }
+  std::vector<std::size_t> order;
   while (!ready.empty()) {
-    const std::size_t g = ready.top().second;
+    const std::size_t k = ready.top().second;
     ready.pop();
-    result.order.insert(result.order.end(), members[g].begin(), members[g].end());
-    for (std::size_t v : nodes[g]) {
-      for (std::size_t w : edges[v]) {
-        if (group[w] != g && --waiting[group[w]] == 0) ready.push({first_path(group[w]), group[w]});
+    order.insert(order.end(), g.members[k].begin(), g.members[k].end());
+    for (std::size_t v : nodes[k]) {
+      for (std::size_t w : g.edges[v]) {
+        const std::size_t next = g.group[w];
+        if (next != k && --waiting[next] == 0) ready.push({first_path(next), next});
       }
     }
   }
+  return order;
+}
 
+CheckResult CheckDelivery(const std::vector<PackageFile>& files) {
+  CheckResult result;
+  const DeliveryIndex index = IndexDelivery(files);
+  FileProblems(files, &result.problems);
+  RUIDProblems(files, index, &result.problems);
+  const DeliveryGroups groups = FindGroups(files, index);
+  CycleProblems(groups, &result.problems);
+  result.order = ImportOrder(files, groups);
+
+  result.cycle_of.assign(files.size(), kNoCycle);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i].state != PackageFile::State::kNoPackages) ++result.packages;
+    if (files[i].state == PackageFile::State::kWhole && groups.cyclic[groups.group[i]]) {
+      result.cycle_of[i] = groups.group[i];
+    }
+  }
+  auto by_path = [&](std::size_t a, std::size_t b) {
+    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+  };
   std::sort(result.problems.begin(), result.problems.end(), [&](const Problem& a, const Problem& b) {
     if (a.kind != b.kind) return a.kind < b.kind;
     if (a.kind == Problem::Kind::kMissing || a.kind == Problem::Kind::kDuplicate) {

@@ -2,21 +2,39 @@
 // dependencies no package meets, which RUID several packages carry, which
 // packages depend on each other in a circle, and in what order to import
 // them so that each comes after every package it depends on.
+//
+// The work goes in named steps. Only the walk reads files; the others take
+// the packages as values, so that a test or a fuzz target can build a
+// delivery in memory and run them without a file system:
+//   walk      CollectPackages: the paths given -> PackageFile each
+//   index     IndexDelivery: which files carry and which need each RUID
+//   problems  FileProblems, RUIDProblems: what is wrong with a file, a RUID
+//   groups    FindGroups: the dependency graph's circles
+//   order     ImportOrder: dependencies first
 #ifndef ZMK_TOOLS_ZMKINFO_CHECK_H_
 #define ZMK_TOOLS_ZMKINFO_CHECK_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "header/ruid.h"
+#include "header/setting_header.h"
+#include "platform/file.h"
 
 namespace zmk {
 
 // One file of a delivery, as the header reader found it.
 struct PackageFile {
-  enum class State { kWhole, kNotZMK, kDamaged, kUnreadable };
+  enum class State {
+    kWhole,
+    kNotZMK,
+    kDamaged,
+    kUnreadable,
+    kNoPackages,  // not a file: a folder given in which no package was found
+  };
 
   std::string path;  // as given, or as found under the folder given
   State state = State::kWhole;
@@ -27,39 +45,110 @@ struct PackageFile {
   double modified = 0.0;
   std::int32_t version = 0;
   std::vector<TRUID> depends_on;  // by value, "no RUID" entries left out
+  // The dependency text was cut: its declared length and the bytes used.
+  std::size_t depends_declared = 0;
+  std::size_t depends_kept = 0;
 };
 
 // Reads one file with the header reader; never throws for the file's sake.
 PackageFile ReadPackage(const std::string& path);
+// The same for a file the walk opened; `path` names it in the report.
+PackageFile ReadPackage(const std::string& path, File file);
+// The values of a header, as the reader left them.
+PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHeader& header);
+PackageFile Unreadable(std::string path, std::string error);
 
-// The files named by `paths`: each file as it is, each folder walked
-// recursively for names ending in ".zmk" in any case, links to folders not
-// followed. An entry that cannot be read is a file of state kUnreadable.
+// Walk: the files named by `paths`: each file as it is, each folder walked
+// for names ending in ".zmk" in any case, at any depth, links to folders not
+// followed. A file reached twice (given twice, under two folders given, or
+// through a hard or symbolic link) is read once, under the path by which it
+// was first reached. An entry that cannot be read is a file of state
+// kUnreadable; a folder given that holds no package is one of kNoPackages.
 std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths);
+
+// Whether a file name ends in ".zmk", in any case.
+bool IsZMKName(const char* name);
 
 struct Problem {
   // In the order problems are reported.
-  enum class Kind { kMissing, kDuplicate, kCycle, kNotZMK, kDamaged, kUnreadable };
+  enum class Kind {
+    kMissing,
+    kDuplicate,
+    kCycle,
+    kDependenciesCut,
+    kNotZMK,
+    kDamaged,
+    kUnreadable,
+    kNoPackages,
+  };
 
   Kind kind;
   TRUID ruid{0, 0};                // kMissing, kDuplicate
   std::vector<std::size_t> files;  // indexes: by path, but kDuplicate newest first
 };
 
+// Index: for each RUID (by value), the files whose whole header carries it
+// and the files that depend on it.
+struct DeliveryIndex {
+  std::unordered_map<std::uint64_t, std::vector<std::size_t>> carriers, needers;
+  std::unordered_map<std::uint64_t, TRUID> ruids;  // the RUID behind each key
+};
+std::uint64_t RUIDKey(const TRUID& ruid);
+DeliveryIndex IndexDelivery(const std::vector<PackageFile>& files);
+
+// Problems of single files: not a ZMK file, damaged, unreadable, dependency
+// text cut, a folder without packages.
+void FileProblems(const std::vector<PackageFile>& files, std::vector<Problem>* problems);
+// Problems of RUIDs: missing (needers by path), duplicate (newest first).
+void RUIDProblems(const std::vector<PackageFile>& files, const DeliveryIndex& index,
+                  std::vector<Problem>* problems);
+
+// Whether a file's date is one the module can show: NaN, the infinities and
+// day counts outside the years 1 to 65535 are none, and count as older than
+// every date.
+bool ValidDate(double modified);
+// Newest first: higher version, then a later valid date, then by path.
+bool Newer(const PackageFile& x, const PackageFile& y);
+
+// Groups: the dependency graph's strongly connected groups. A file leads
+// to a node for each RUID it needs; the node leads to every file carrying
+// it, so that many carriers and many needers of one RUID cost their sum in
+// edges, not their product. Nodes 0 to files.size() - 1 are the files.
+struct DeliveryGroups {
+  std::vector<std::vector<std::size_t>> edges;  // from a needer towards its needs
+  std::vector<std::size_t> group;               // of each node
+  std::vector<std::vector<std::size_t>> members;  // each group's whole files, by path
+  std::vector<bool> cyclic;                     // groups of more than one node
+};
+DeliveryGroups FindGroups(const std::vector<PackageFile>& files, const DeliveryIndex& index);
+void CycleProblems(const DeliveryGroups& groups, std::vector<Problem>* problems);
+
+// Order: every whole file, each after the files it depends on; of the
+// groups whose dependencies are all placed, the one whose first path is
+// least goes next.
+std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
+                                     const DeliveryGroups& groups);
+
 struct CheckResult {
   std::vector<Problem> problems;   // by kind, then by RUID or path
   std::vector<std::size_t> order;  // every whole file, dependencies first
+  std::vector<std::size_t> cycle_of;  // each file's cycle, or kNoCycle
+  std::size_t packages = 0;           // files, folders without packages not counted
 };
+constexpr std::size_t kNoCycle = static_cast<std::size_t>(-1);
 
-// Linear in files plus dependencies, but for sorting.
+// All the steps after the walk. Linear in files plus dependencies, but for
+// sorting.
 CheckResult CheckDelivery(const std::vector<PackageFile>& files);
 
 const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
 
 // The report: for scripts, one JSON object; for people, the problems and
-// then the order, names in UTF-8, control characters escaped.
+// then the order, names in the terminal's set, control characters escaped;
+// for Graphviz, the dependency graph.
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
+std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result);
 
 }  // namespace zmk
 

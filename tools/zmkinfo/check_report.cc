@@ -1,16 +1,38 @@
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "header/ruid.h"
+#include "platform/cp1251.h"
+#include "platform/host_charset.h"
 #include "plugin/fields.h"
 #include "tools/zmkinfo/check.h"
-#include "platform/host_charset.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
 
 namespace {
+
+// A name as a host is shown it: the module hands strings over ending at
+// their first NUL. A name of a megabyte is cut for the report.
+constexpr std::size_t kShownNameBytes = 200;
+
+std::string ShownName(const std::string& name) {
+  std::string shown = name.substr(0, name.find('\0'));
+  if (shown.size() > kShownNameBytes) shown.replace(kShownNameBytes, std::string::npos, "...");
+  return shown;
+}
+
+std::string FileDate(double modified) {
+  if (!ValidDate(modified)) return "no valid date";
+  HostDate d = DayCountToDate(modified);
+  return DateText(d.wYear, d.wMonth, d.wDay);
+}
+
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 std::string JsonPaths(const std::vector<PackageFile>& files, const std::vector<std::size_t>& list) {
   std::string out = "[";
@@ -20,20 +42,36 @@ std::string JsonPaths(const std::vector<PackageFile>& files, const std::vector<s
   return out + "]";
 }
 
-std::string DateText(double day_count) {
-  HostDate d = DayCountToDate(day_count);
-  char text[24];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", unsigned{d.wYear}, unsigned{d.wMonth},
-                unsigned{d.wDay});
-  return text;
+// A Graphviz string of lines of UTF-8: quotes and backslashes escaped,
+// control characters shown as "\x1b", lines joined by "\n".
+std::string DotString(const std::vector<std::string>& lines) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += "\\n";
+    for (char c : lines[i]) {
+      const auto b = static_cast<unsigned char>(c);
+      if (c == '"' || c == '\\') {
+        out += '\\';
+        out += c;
+      } else if (b < 0x20 || b == 0x7F) {
+        char esc[8];
+        std::snprintf(esc, sizeof esc, "\\\\x%02x", b);
+        out += esc;
+      } else {
+        out += c;
+      }
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace
 
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
-  std::string out = "{\"files\": " + std::to_string(files.size()) + ", \"problems\": [";
+  std::string out = "{\"files\": " + std::to_string(result.packages) + ", \"problems\": [";
   for (std::size_t i = 0; i < result.problems.size(); ++i) {
     const Problem& p = result.problems[i];
+    const PackageFile& first = files[p.files[0]];
     out += std::string(i ? ", " : "") + "{\"kind\": \"" + KindName(p.kind) + "\", ";
     switch (p.kind) {
       case Problem::Kind::kMissing:
@@ -47,13 +85,20 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
       case Problem::Kind::kCycle:
         out += "\"files\": " + JsonPaths(files, p.files);
         break;
+      case Problem::Kind::kDependenciesCut:
+        out += "\"file\": " + JsonString(first.path) +
+               ", \"declared\": " + std::to_string(first.depends_declared) +
+               ", \"kept\": " + std::to_string(first.depends_kept);
+        break;
       case Problem::Kind::kNotZMK:
       case Problem::Kind::kDamaged:
-        out += "\"file\": " + JsonString(files[p.files[0]].path);
+        out += "\"file\": " + JsonString(first.path);
         break;
       case Problem::Kind::kUnreadable:
-        out += "\"file\": " + JsonString(files[p.files[0]].path) +
-               ", \"error\": " + JsonString(files[p.files[0]].error);
+        out += "\"file\": " + JsonString(first.path) + ", \"error\": " + JsonString(first.error);
+        break;
+      case Problem::Kind::kNoPackages:
+        out += "\"path\": " + JsonString(first.path);
         break;
     }
     out += "}";
@@ -64,7 +109,9 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
   std::string out;
   auto path = [&](std::size_t i) { return Escaped(files[i].path); };
+  auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
   for (const Problem& p : result.problems) {
+    const std::size_t first = p.files[0];
     switch (p.kind) {
       case Problem::Kind::kMissing:
         out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
@@ -74,32 +121,95 @@ std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& 
         out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
         for (std::size_t f : p.files) {
           out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
-                 DateText(files[f].modified) + ", " + Escaped(Cp1251ToTerminal(files[f].name)) + "\n";
+                 FileDate(files[f].modified) + ", " + name(f) + "\n";
         }
         break;
       case Problem::Kind::kCycle:
         out += "cycle, these depend on each other:\n";
         for (std::size_t f : p.files) out += "  " + path(f) + "\n";
         break;
+      case Problem::Kind::kDependenciesCut:
+        out += "dependency text cut: " + path(first) + ": " +
+               std::to_string(files[first].depends_declared) + " bytes declared, " +
+               std::to_string(files[first].depends_kept) + " read\n";
+        break;
       case Problem::Kind::kNotZMK:
-        out += "not a ZMK file: " + path(p.files[0]) + "\n";
+        out += "not a ZMK file: " + path(first) + "\n";
         break;
       case Problem::Kind::kDamaged:
-        out += "damaged, the header ends early: " + path(p.files[0]) + "\n";
+        out += "damaged, the header ends early: " + path(first) + "\n";
         break;
       case Problem::Kind::kUnreadable:
-        out += "unreadable: " + path(p.files[0]) + ": " + Escaped(files[p.files[0]].error) + "\n";
+        out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
+        break;
+      case Problem::Kind::kNoPackages:
+        out += "no ZMK package in: " + path(first) + "\n";
         break;
     }
   }
-  out += std::to_string(files.size()) + " files, " + std::to_string(result.problems.size()) +
-         (result.problems.size() == 1 ? " problem" : " problems") + "\n";
+  out += Count(result.packages, "file", "files") + ", " +
+         Count(result.problems.size(), "problem", "problems") + "\n";
   out += "import order:\n";
   for (std::size_t f : result.order) {
-    out += "  " + path(f) + "  " + RUIDToStr(files[f].ruid) + " " +
-           Escaped(Cp1251ToTerminal(files[f].name)) + "\n";
+    out += "  " + path(f) + "  " + RUIDToStr(files[f].ruid) + " " + name(f) + "\n";
   }
   return out;
+}
+
+std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result) {
+  std::set<std::size_t> duplicated;
+  for (const Problem& p : result.problems) {
+    if (p.kind == Problem::Kind::kDuplicate) duplicated.insert(p.files.begin(), p.files.end());
+  }
+  std::string out =
+      "digraph delivery {\n"
+      "  node [shape=box, style=rounded, fontname=\"sans-serif\"];\n"
+      "  edge [color=\"#555555\"];\n";
+  // Packages: duplicates filled orange, cycle members red; each labelled
+  // with what marks it, so that the picture says it without colours too.
+  for (std::size_t f : result.order) {
+    const PackageFile& p = files[f];
+    std::vector<std::string> label{RUIDToStr(p.ruid), Cp1251ToUtf8(ShownName(p.name))};
+    std::string attributes;
+    if (duplicated.count(f)) {
+      label.push_back("duplicate: version " + std::to_string(p.version) + " of " +
+                      FileDate(p.modified));
+      attributes += ", style=\"rounded,filled\", fillcolor=orange";
+    }
+    if (result.cycle_of[f] != kNoCycle) {
+      label.push_back("cycle");
+      attributes += ", color=red, penwidth=2";
+    }
+    out += "  p" + std::to_string(f) + " [label=" + DotString(label) + attributes + "];\n";
+  }
+  // Edges from a package to what it depends on: each package carrying the
+  // RUID, or the RUID's own node when none does.
+  const DeliveryIndex index = IndexDelivery(files);
+  std::set<std::uint64_t> missing;
+  for (std::size_t f : result.order) {
+    std::set<std::uint64_t> keys;
+    for (const TRUID& d : files[f].depends_on) keys.insert(RUIDKey(d));
+    for (std::uint64_t key : keys) {
+      const auto carried = index.carriers.find(key);
+      if (carried == index.carriers.end()) {
+        missing.insert(key);
+        out += "  p" + std::to_string(f) + " -> \"missing " + RUIDToStr(index.ruids.at(key)) +
+               "\" [style=dashed, color=red];\n";
+        continue;
+      }
+      for (std::size_t c : carried->second) {
+        const bool in_cycle = result.cycle_of[f] != kNoCycle && result.cycle_of[f] == result.cycle_of[c];
+        out += "  p" + std::to_string(f) + " -> p" + std::to_string(c) +
+               (in_cycle ? " [color=red, penwidth=2]" : "") + ";\n";
+      }
+    }
+  }
+  for (std::uint64_t key : missing) {
+    out += "  \"missing " + RUIDToStr(index.ruids.at(key)) + "\" [label=" +
+           DotString({RUIDToStr(index.ruids.at(key)), "missing"}) +
+           ", style=\"dashed,filled\", fillcolor=\"#ffdddd\", color=red, fontcolor=red];\n";
+  }
+  return out + "}\n";
 }
 
 }  // namespace zmk

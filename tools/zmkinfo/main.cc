@@ -3,12 +3,14 @@
 //
 //   zmkinfo [--plugin MODULE] [--json] FILE...
 //   zmkinfo --version [--plugin MODULE]
-//   zmkinfo check [--json] PATH...
+//   zmkinfo check [--json | --dot] PATH...
+#include <cerrno>
 #include <cstdint>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "header/setting_header.h"
@@ -24,6 +26,31 @@ namespace zmk {
 namespace {
 
 constexpr int kValueBuffer = 64 * 1024;
+
+// Exit statuses: 1 and 2 are for problems found and for wrong usage.
+constexpr int kUsage = 2;
+constexpr int kWriteFailed = 3;
+
+// The first error of a write to standard output, 0 while none.
+int write_error = 0;
+
+void Write(std::string_view text) {
+  if (text.empty()) return;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && write_error == 0) {
+    write_error = errno != 0 ? errno : EIO;
+  }
+}
+
+// `status`, unless the output could not be written whole: a script that
+// trusts the status must not take lost output for success.
+int Finish(int status) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 && write_error == 0) write_error = errno != 0 ? errno : EIO;
+  if (write_error == 0 && std::ferror(stdout)) write_error = EIO;
+  if (write_error == 0) return status;
+  std::fprintf(stderr, "zmkinfo: cannot write the output: %s\n", std::strerror(write_error));
+  return kWriteFailed;
+}
 
 struct Field {
   std::string name;  // as the module gives it: in the locale's character set
@@ -71,9 +98,7 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
     case ft_date: {
       HostDate d;
       std::memcpy(&d, p, sizeof d);
-      char date[24];
-      std::snprintf(date, sizeof date, "%04u-%02u-%02u", unsigned{d.wYear},
-                    unsigned{d.wMonth}, unsigned{d.wDay});
+      const std::string date = DateText(d.wYear, d.wMonth, d.wDay);
       *out = json ? JsonString(date) : date;
       break;
     }
@@ -96,7 +121,8 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
 }
 
 // Why the module could not read `file`: the header reader's own open
-// failure, with the system's reason.
+// failure, with the system's reason. The plugin interface carries no
+// reason, so this opens the file again, only for a file the module failed.
 std::string OpenFailureReason(const std::string& file) {
   try {
     TZMKHeader().LoadFromFile(file);
@@ -106,12 +132,19 @@ std::string OpenFailureReason(const std::string& file) {
   return "Cannot open file \"" + file + "\"";
 }
 
+constexpr const char kUsageText[] =
+    "usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
+    "       zmkinfo --version [--plugin MODULE]\n"
+    "       zmkinfo check [--json | --dot] PATH...\n";
+
 int Usage() {
-  std::fputs("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
-             "       zmkinfo --version [--plugin MODULE]\n"
-             "       zmkinfo check [--json] PATH...\n", stderr);
-  return 2;
+  std::fputs(kUsageText, stderr);
+  return kUsage;
 }
+
+// The module file as the loader must be given it: a bare name would send
+// it searching the library path rather than taking the file here.
+std::string LoadablePath(const std::string& path) { return AbsoluteFileName(path); }
 
 bool Exists(const std::string& path) {
   if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -145,15 +178,16 @@ std::string ModuleVersion(const std::string& path) {
 }
 
 int Version(const std::string& plugin_path) {
-  Module module(plugin_path);  // it must load, as a host would load it
-  std::printf("zmkinfo %s\nmodule %s %s\n", ZMK_VERSION, plugin_path.c_str(),
-              ModuleVersion(plugin_path).c_str());
-  return 0;
+  Module module(LoadablePath(plugin_path));  // it must load, as a host would load it
+  Write(std::string("zmkinfo ") + ZMK_VERSION + "\nmodule " + Escaped(plugin_path) + " " +
+        Escaped(ModuleVersion(plugin_path)) + "\n");
+  return Finish(0);
 }
 
 struct Options {
   std::string plugin_path;
   bool json = false;
+  bool dot = false;
   bool version = false;
   bool help = false;
   bool bad = false;  // an option zmkinfo does not know
@@ -168,6 +202,8 @@ Options Parse(int first, int argc, char** argv) {
       o.plugin_path = argv[++i];
     } else if (arg == "--json") {
       o.json = true;
+    } else if (arg == "--dot") {
+      o.dot = true;
     } else if (arg == "--version") {
       o.version = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -185,21 +221,26 @@ Options Parse(int first, int argc, char** argv) {
 }
 
 int Check(const Options& o) {
-  if (o.bad || o.version || !o.plugin_path.empty() || o.operands.empty()) return Usage();
+  if (o.bad || o.version || !o.plugin_path.empty() || o.operands.empty() || (o.json && o.dot)) {
+    return Usage();
+  }
   const std::vector<PackageFile> files = CollectPackages(o.operands);
   const CheckResult result = CheckDelivery(files);
-  const std::string out = o.json ? CheckJson(files, result) : CheckText(files, result);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return result.problems.empty() ? 0 : 1;
+  Write(o.json ? CheckJson(files, result) : o.dot ? CheckDot(files, result) : CheckText(files, result));
+  return Finish(result.problems.empty() ? 0 : 1);
 }
 
 int Run(int argc, char** argv) {
   const bool check = argc > 1 && std::strcmp(argv[1], "check") == 0;
   const Options o = Parse(check ? 2 : 1, argc, argv);
   if (o.help) {
-    Usage();
-    return 0;
+    Write(kUsageText);
+    return Finish(0);
   }
+  // JSON is UTF-8 whatever the locale: the module then gives its text in
+  // UTF-8 (the plain C locale counts as UTF-8 for it), and the system's
+  // messages are in English.
+  if (o.json && std::setlocale(LC_ALL, "C.UTF-8") == nullptr) std::setlocale(LC_ALL, "C");
   if (check) return Check(o);
   if (o.bad) return Usage();
   const std::string plugin_path = o.plugin_path.empty() ? DefaultModule() : o.plugin_path;
@@ -208,7 +249,7 @@ int Run(int argc, char** argv) {
   const bool json = o.json;
   if (files.empty()) return Usage();
 
-  Plugin plugin(plugin_path);
+  Plugin plugin(LoadablePath(plugin_path));
   const std::vector<Field> fields = plugin.Fields();
   std::vector<char> buf(kValueBuffer);
   std::string out;
@@ -217,7 +258,9 @@ int Run(int argc, char** argv) {
   if (json) out += "[";
   for (const std::string& file : files) {
     std::string record;
-    bool ok = true;
+    // The module keeps the last file's values under its name, and before
+    // the first file under the empty name: it would show them for "".
+    bool ok = !file.empty();
     for (std::size_t i = 0; i < fields.size() && ok; ++i) {
       std::string value;
       ok = FormatValue(plugin, file, static_cast<int>(i), fields[i].type, json,
@@ -232,7 +275,7 @@ int Run(int argc, char** argv) {
       ++failures;
       std::string reason = OpenFailureReason(file);
       if (!json) {
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        Write(out);
         out.clear();
       }
       std::fflush(stdout);
@@ -252,13 +295,13 @@ int Run(int argc, char** argv) {
     }
     first = false;
     if (out.size() > 1 << 16) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      Write(out);
       out.clear();
     }
   }
   if (json) out += "\n]\n";
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return failures ? 1 : 0;
+  Write(out);
+  return Finish(failures ? 1 : 0);
 }
 
 }  // namespace
@@ -271,7 +314,7 @@ int main(int argc, char** argv) {
   try {
     return zmk::Run(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zmkinfo: %s\n", e.what());
-    return 2;
+    std::fprintf(stderr, "zmkinfo: %s\n", zmk::Escaped(e.what()).c_str());
+    return zmk::kUsage;
   }
 }

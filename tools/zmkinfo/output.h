@@ -2,18 +2,36 @@
 #ifndef ZMK_TOOLS_ZMKINFO_OUTPUT_H_
 #define ZMK_TOOLS_ZMKINFO_OUTPUT_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zmk {
 
-// `text` with its control characters shown, not passed to the terminal: a
-// name holding escape sequences or line ends must not drive the terminal
-// or fake lines. "\t", "\n", "\r"; any other as "\x1b".
+// `text`, in the terminal's character set, with everything shown that
+// could drive the terminal or fake lines: "\t", "\n", "\r", a backslash as
+// "\\", other C0 controls and DEL as "\x1b". C1 controls (U+0080 to U+009F)
+// are escaped too: in a UTF-8 locale as "\u009b", and bytes that are no
+// UTF-8 as "\xff"; in a single-byte locale every byte 0x80 to 0x9F as
+// "\x9b", since a terminal in 8-bit mode takes it as a control.
 std::string Escaped(std::string_view text);
 
-// `text` as a JSON string, quotes included.
+// Whether the terminal's character set, as zmkinfo writes to it, is UTF-8.
+bool TerminalIsUtf8();
+
+// `text` as a JSON string, quotes included, always valid UTF-8. Valid UTF-8
+// stays as it is; each byte b that is not part of valid UTF-8 becomes the
+// escape "\udcXX" (U+DC00 + b), the rule by which Python and others carry
+// file names that are no UTF-8: os.fsencode(json.loads(...)) gives back the
+// bytes, and no valid name ever holds such an escape.
 std::string JsonString(std::string_view text);
+
+// "YYYY-MM-DD".
+std::string DateText(unsigned year, unsigned month, unsigned day);
+
+// The length of the UTF-8 sequence at the start of `text` (1 to 4) and its
+// code point, or 0 when it is no valid sequence.
+std::size_t DecodeUtf8(std::string_view text, std::uint32_t* code_point);
 
 }  // namespace zmk
 

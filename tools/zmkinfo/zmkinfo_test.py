@@ -2,11 +2,15 @@
 """Runs the command-line host against the built module on the example files.
 Usage: zmkinfo_test.py ZMKINFO MODULE"""
 import json
+import math
 import os
+import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EXAMPLES = os.path.join(HERE, "..", "..", "examples")
@@ -16,9 +20,31 @@ import make_examples  # noqa: E402
 ZMKINFO = MODULE = None
 
 
-def run(*args):
+def run(*args, **kwargs):
     return subprocess.run([ZMKINFO, "--plugin", MODULE, *args],
-                          capture_output=True, text=True, encoding="utf-8")
+                          capture_output=True, text=True, encoding="utf-8", **kwargs)
+
+
+def run_bytes(argv, **kwargs):
+    return subprocess.run(argv, capture_output=True, **kwargs)
+
+
+def write_failure(argv, how):
+    """Runs argv with a standard output that cannot be written; returns the
+    exit status and standard error."""
+    if how == "full":
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run(argv, stdout=full, stderr=subprocess.PIPE)
+    elif how == "closed":
+        r = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                           preexec_fn=lambda: os.close(1))
+    else:  # a pipe without a reader, SIGPIPE ignored as Python ignores it
+        read, write = os.pipe()
+        os.close(read)
+        r = subprocess.run(argv, stdout=write, stderr=subprocess.PIPE, restore_signals=False,
+                           preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
+        os.close(write)
+    return r.returncode, r.stderr.decode("utf-8", "replace")
 
 
 class ZmkinfoTest(unittest.TestCase):
@@ -99,6 +125,44 @@ class ZmkinfoTest(unittest.TestCase):
                            capture_output=True, text=True)
         self.assertEqual(r.returncode, 2)
         self.assertIn("cannot load", r.stderr)
+        r = run_bytes([ZMKINFO, "--plugin", self.path("x\x1b[2Jy.so"), self.path("worked.zmk")])
+        self.assertEqual(r.returncode, 2)
+        self.assertNotIn(b"\x1b", r.stderr)
+        self.assertIn(b"x\\x1b[2Jy.so", r.stderr)
+
+    def test_small_things(self):
+        r = run("")
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn('Cannot open file "". No such file or directory', r.stderr)
+        r = run("--help")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("usage: zmkinfo", r.stdout)
+        # A bare module name is the file in the current folder.
+        r = subprocess.run([ZMKINFO, "--plugin", os.path.basename(MODULE), self.path("worked.zmk")],
+                           capture_output=True, text=True, cwd=os.path.dirname(MODULE))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("12_3", r.stdout)
+
+    def test_a_write_that_fails_is_no_success(self):
+        for args in (["--version"], [self.path("worked.zmk")], ["--json", self.path("worked.zmk")],
+                     ["check", self.dir.name]):
+            argv = [ZMKINFO, "--plugin", MODULE, *args] if args[0] != "check" else [ZMKINFO, *args]
+            for how in ("full", "closed", "pipe"):
+                with self.subTest(args=args, how=how):
+                    status, stderr = write_failure(argv, how)
+                    self.assertEqual(status, 3, stderr)
+                    self.assertIn("cannot write the output", stderr)
+
+    def test_json_is_utf8_whatever_the_locale(self):
+        name = "Пакет №5 «тест»"
+        path = self.path("koi8.zmk")
+        with open(path, "wb") as f:
+            f.write(make_examples.header((1, 1), name, "", 46000.0, 1, 1, "", "", ""))
+        env = dict(os.environ, LC_ALL="ru_RU.KOI8-R")
+        r = run_bytes([ZMKINFO, "--plugin", MODULE, "--json", path], env=env)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        fields = json.loads(r.stdout.decode("utf-8"))[0]["fields"]
+        self.assertEqual(fields["Наименование"], name)
 
 
 def check(*args):
@@ -108,6 +172,34 @@ def check(*args):
 
 def package(ruid, deps="", version=1, date=46000.0, name="P"):
     return make_examples.header(ruid, name, "", date, version, 1, deps, "", "")
+
+
+def max_rss_kib(argv):
+    """The peak memory of argv, measured in a process of its own."""
+    probe = ("import resource, subprocess, sys; subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL);"
+             "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
+    # Under AddressSanitizer freed memory waits in a quarantine; without it
+    # the figure is what the program holds.
+    asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "quarantine_size_mb=0"]))
+    return int(subprocess.run([sys.executable, "-c", probe, *argv], capture_output=True,
+                              text=True, check=True,
+                              env=dict(os.environ, ASAN_OPTIONS=asan)).stdout)
+
+
+def nested(root, names, data=None):
+    """Folders `names` nested under root, made through descriptors so that
+    their path may pass PATH_MAX; `data` as p.zmk at each level when given."""
+    fd = os.open(root, os.O_RDONLY)
+    for name in names:
+        os.mkdir(name, dir_fd=fd)
+        child = os.open(name, os.O_RDONLY, dir_fd=fd)
+        os.close(fd)
+        fd = child
+        if data is not None:
+            out = os.open("p.zmk", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)
+            os.write(out, data)
+            os.close(out)
+    os.close(fd)
 
 
 class CheckTest(unittest.TestCase):
@@ -206,6 +298,134 @@ class CheckTest(unittest.TestCase):
     def test_usage_errors(self):
         self.assertEqual(check().returncode, 2)
         self.assertEqual(check("--bogus", EXAMPLES).returncode, 2)
+        self.assertEqual(check("--json", "--dot", EXAMPLES).returncode, 2)
+
+    def test_dot_renders_the_graph(self):
+        """The example delivery through Graphviz: a node per package, the
+        missing RUID, duplicates and the cycle marked, an edge per dependency."""
+        r = check("--dot", os.path.join(EXAMPLES, "delivery"))
+        self.assertEqual(r.returncode, 1, r.stderr)
+        svg = subprocess.run(["dot", "-Tsvg"], input=r.stdout.encode(), capture_output=True,
+                             check=True).stdout.decode()
+        ns = {"s": "http://www.w3.org/2000/svg"}
+        root = ElementTree.fromstring(svg)
+        nodes, edges = {}, set()
+        for g in root.iter("{%s}g" % ns["s"]):
+            text = [t.text for t in g.iterfind("s:text", ns)]
+            title = g.find("s:title", ns).text if g.find("s:title", ns) is not None else ""
+            if g.get("class") == "node":
+                nodes[title] = text
+            elif g.get("class") == "edge":
+                edges.add(title)
+        by_ruid = {}
+        for title, text in nodes.items():
+            by_ruid.setdefault(text[0], []).append((title, text[1:]))
+        self.assertEqual(sorted(by_ruid), ["100_1", "200_1", "300_1", "400_1", "401_1", "999_1"])
+        self.assertEqual(by_ruid["999_1"], [("missing 999_1", ["missing"])])
+        self.assertEqual(sorted(t[1] for t in by_ruid["300_1"]),
+                         [["Отчёты", "duplicate: version 1 of 2025-08-31"],
+                          ["Отчёты", "duplicate: version 2 of 2025-12-19"]])
+        self.assertEqual(by_ruid["400_1"][0][1], ["Пользователи", "cycle"])
+        self.assertEqual(by_ruid["401_1"][0][1], ["Роли", "cycle"])
+        node = {ruid: [t[0] for t in v] for ruid, v in by_ruid.items()}
+        expected = {(node["200_1"][0], node["100_1"][0]), (node["200_1"][0], "missing 999_1"),
+                    (node["400_1"][0], node["401_1"][0]), (node["401_1"][0], node["400_1"][0]),
+                    (node["401_1"][0], node["100_1"][0])}
+        expected |= {(n, node["100_1"][0]) for n in node["300_1"]}
+        self.assertEqual(edges, {"%s->%s" % e for e in expected})
+
+    def test_deep_trees_are_read_whole(self):
+        for what, levels, name in (("past PATH_MAX", 21, "d" * 200), ("25 levels", 25, "e" * 200)):
+            with self.subTest(what):
+                d = self.delivery({})
+                nested(d, [name] * levels, package((1, 1)))
+                report = json.loads(check("--json", d).stdout)
+                self.assertEqual(report["files"], levels)
+                self.assertEqual([p["kind"] for p in report["problems"]], ["duplicate"])
+        # Memory does not grow with the depth: 2,000 nested folders cost what
+        # one does (the measure includes the forked probe's own pages).
+        deep, flat = self.delivery({}), self.delivery({})
+        nested(deep, ["d"] * 2000)
+        nested(flat, ["d"])
+        grown = max_rss_kib([ZMKINFO, "check", deep]) - max_rss_kib([ZMKINFO, "check", flat])
+        self.assertLess(grown, 8 * 1024)
+
+    def test_one_file_reached_twice_is_one_package(self):
+        d = self.delivery({"a.zmk": package((1, 1), "9_9"), "sub/b.zmk": package((2, 1))})
+        os.link(os.path.join(d, "a.zmk"), os.path.join(d, "sub", "hard.zmk"))
+        os.symlink("../a.zmk", os.path.join(d, "sub", "soft.zmk"))
+        a = os.path.join(d, "a.zmk")
+        for args, cwd in ((["a.zmk", "a.zmk"], d), ([".", "."], d), ([d, a], None),
+                          (["a.zmk", a], d), ([os.path.join(d, "sub"), a], None)):
+            with self.subTest(args=args):
+                r = subprocess.run([ZMKINFO, "check", "--json", *args], capture_output=True,
+                                   text=True, cwd=cwd)
+                report = json.loads(r.stdout)
+                self.assertEqual(report["files"], 2 if "sub" in args[0] else len(report["order"]))
+                [missing] = report["problems"]
+                self.assertEqual(missing["kind"], "missing")
+                self.assertEqual(len(missing["needed_by"]), 1)
+        # Two files with one RUID stay a duplicate.
+        d = self.delivery({"a.zmk": package((1, 1)), "b.zmk": package((1, 1))})
+        self.assertEqual(json.loads(check("--json", d).stdout)["problems"][0]["kind"], "duplicate")
+
+    def test_json_names_that_are_no_utf8(self):
+        d = self.delivery({})
+        raw = os.path.join(os.fsencode(d), b"x\xff\xfe.zmk")
+        with open(raw, "wb") as f:
+            f.write(package((1, 1)))
+        for argv in ([ZMKINFO, "check", "--json", d], [ZMKINFO, "--plugin", MODULE, "--json", raw]):
+            with self.subTest(argv[1]):
+                r = run_bytes(argv)
+                text = r.stdout.decode("utf-8")  # strict
+                self.assertIn("x\\udcff\\udcfe.zmk", text)
+                doc = json.loads(text)
+                path = doc["order"][0] if isinstance(doc, dict) else doc[0]["file"]
+                self.assertEqual(os.fsencode(path), raw)
+
+    def test_cut_dependency_text_is_reported(self):
+        deps = "\r\n".join("%d_1" % (i + 1) for i in range(150000))
+        report = self.report({"big.zmk": package((1, 1), deps)})
+        [cut] = [p for p in report["problems"] if p["kind"] == "dependencies_cut"]
+        self.assertEqual(cut["file"], "big.zmk")
+        self.assertEqual(cut["declared"], len(deps))
+        # The kept bytes end after a whole line.
+        self.assertLessEqual(cut["kept"], 1 << 20)
+        self.assertEqual(deps[cut["kept"] - 2:cut["kept"]], "\r\n")
+
+    def test_empty_and_mistyped_paths(self):
+        empty = self.delivery({"notes.txt": b"x"})
+        r = check("--json", empty)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(json.loads(r.stdout)["problems"], [{"kind": "no_packages", "path": empty}])
+        r = check(os.path.join(empty, "nothing"))
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("No such file or directory", r.stdout)
+        d = self.delivery({"a.zmk": package((1, 1))})
+        self.assertIn("1 file, 0 problems\n", check(d).stdout)
+
+    def test_text_escapes_what_could_drive_a_terminal(self):
+        cases = [
+            ("C1 control in UTF-8", "b\u009bc.zmk".encode(), "b\\u009bc.zmk"),
+            ("a lone byte 0x9b", b"b\x9bc.zmk", "b\\x9bc.zmk"),
+            ("a backslash", b"b\\x1bc.zmk", "b\\\\x1bc.zmk"),
+            ("an escape", b"b\x1bc.zmk", "b\\x1bc.zmk"),
+        ]
+        for what, name, shown in cases:
+            with self.subTest(what):
+                d = self.delivery({})
+                with open(os.path.join(os.fsencode(d), name), "wb") as f:
+                    f.write(package((1, 1)))
+                out = run_bytes([ZMKINFO, "check", d], env=dict(os.environ, LC_ALL="C.UTF-8")).stdout
+                self.assertIn(shown.encode(), out)
+                for raw in (b"\x1b", b"\x9b"):
+                    self.assertNotIn(raw, out)
+        # Names as a host is shown them: up to their first NUL.
+        big = make_examples.header((2, 1), b"\0" * 1500000, "", 46000.0, 1, 1, "", "", "")
+        d = self.delivery({"nul.zmk": package((1, 1), name=b"ab\0cd"), "big.zmk": big})
+        out = check(d).stdout
+        self.assertIn("nul.zmk  1_1 ab\n", out)
+        self.assertLess(max(len(line) for line in out.splitlines()), 500)
 
     def test_text_never_passes_control_characters(self):
         d = self.delivery({"a.zmk": package((1, 1), "7_7", name="x\x1b[2Jy\nz")})
