@@ -40,7 +40,6 @@ constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
 // length asks for, OutOfMemoryError when no buffer can be had for them;
 // `text` then keeps what it held.
 bool ReadString(Stream& stream, std::string* text);
-std::string ReadString(Stream& stream);
 
 class TSettingHeader {
  public:
@@ -49,14 +48,11 @@ class TSettingHeader {
   TSettingHeader(const TSettingHeader&) = delete;
   TSettingHeader& operator=(const TSettingHeader&) = delete;
 
-  // Back to the state after construction, keeping the strings' buffers
-  // (all but very large ones) for the next header, so that reading one
-  // file after another allocates nothing once they have grown.
-  void Clear();
-
   // Reads everything after the format version from the stream's position,
   // front to back. False when the stream ends early or a string cannot be
-  // read; the fields read up to then keep their new values. Never throws.
+  // read; the fields read up to then keep their new values, and DependsOn
+  // holds the lines of as much of the dependency text as was read. Never
+  // throws.
   bool LoadFromStream(Stream& stream);
 
   TRUID RUID{0, 0};
@@ -69,20 +65,23 @@ class TSettingHeader {
   std::string MinExeVersion;
   std::string MinDBVersion;
 
+ protected:
+  // Every item but DependsOn back to its default, the strings keeping their
+  // buffers.
+  void ResetItems();
+
  private:
-  // The dependency text and list as they are read; the list becomes
-  // DependsOn once it is whole.
-  std::string scratch_;
-  StringList scratch_list_;
+  std::string scratch_;  // the dependency text as it is read
 };
 
 class TZMKHeader : public TSettingHeader {
  public:
-  void Clear();
-
   // True only for a file with the signature, format version 1 and a whole
   // header. Throws OpenError when the file cannot be opened; every other
-  // problem gives false. The file is closed before this returns.
+  // problem gives false. The file is closed before this returns. Every item
+  // is replaced, those the file does not hold by their defaults, and the
+  // strings and the list's entries keep their buffers: one header reads
+  // file after file without allocating once they have grown.
   bool LoadFromFile(const std::string& FileName);
 
   std::int32_t FormatVersion = 0;

@@ -86,11 +86,11 @@ ZMK_EXPORT int DCPCALL ContentGetValue(const char* FileName, int FieldIndex,
   try {
     zmk::MutexLock lock(&zmk::FileCacheMutex);
     // The file is read first, even for an index out of range.
-    zmk::Refresh(FileName);
+    zmk::FileCache.Refresh(FileName);
     if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nosuchfield;
     if (FieldIndex < 0) return zmk::ft_fieldempty;
     if (FieldValue == nullptr) return zmk::ft_fieldempty;
-    return zmk::WriteField(zmk::FileCache, FieldIndex, FieldValue, MaxLen);
+    return zmk::WriteField(zmk::FileCache.Values(), FieldIndex, FieldValue, MaxLen);
   } catch (...) {
     // The file cannot be opened (or, short of memory, read): never the
     // previous file's values.
