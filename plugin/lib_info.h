@@ -31,7 +31,11 @@ struct TZMKRec {
 // grown, reading a file allocates nothing.
 class TFileCache {
  public:
-  const TZMKRec& Values() const { return values_; }
+  TFileCache() = default;
+  TFileCache(const TFileCache&) = delete;
+  TFileCache& operator=(const TFileCache&) = delete;
+
+  const TZMKRec& Values() const { return *values_; }
 
   // Makes Values() hold the values of the named file, reading it only when
   // its name differs byte for byte from the one they were loaded under (all
@@ -41,12 +45,13 @@ class TFileCache {
   void Refresh(const char* FileName);
 
  private:
-  // The header just read, under the name in next_.FileName, becomes the
+  // The header just read, under the name in next_->FileName, becomes the
   // values, whether or not it was whole.
   void TakeHeader();
 
-  TZMKRec values_;
-  TZMKRec next_;
+  TZMKRec records_[2];
+  TZMKRec* values_ = &records_[0];
+  TZMKRec* next_ = &records_[1];
   TZMKHeader header_;
 };
 
