@@ -73,25 +73,32 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, char* d
     n = static_cast<std::size_t>(end - p) < room ? static_cast<std::size_t>(end - p) : room;
     std::memcpy(dst, p, n);
     p += n;
-  }
-  // Otherwise one table step per character, while the characters fit. Each
-  // goes as four bytes while the buffer has room for them (those past the
-  // character are overwritten by the next or lie after the NUL), in the
-  // last bytes of the buffer as its own bytes.
-  const std::size_t move_room = max_len < 3 ? 0 : room < max_len - 3 ? room : max_len - 3;
-  for (; p < end; ++p) {
-    const std::size_t b = static_cast<unsigned char>(*p);
-    const std::size_t next = n + charset.length[b];
-    if (next > move_room) break;
-    std::memcpy(dst + n, charset.bytes[b], 4);
-    n = next;
-  }
-  for (; p < end; ++p) {
-    const std::size_t b = static_cast<unsigned char>(*p);
-    const std::size_t next = n + charset.length[b];
-    if (next > room) break;
-    std::memcpy(dst + n, charset.bytes[b], next - n);
-    n = next;
+  } else {
+    // One table step per character, while the characters fit. Each goes as
+    // four bytes while the buffer has room for them (those past the
+    // character are overwritten by the next or lie after the NUL), in the
+    // last bytes of the buffer as its own bytes.
+    const std::size_t move_room = max_len < 3 ? 0 : room < max_len - 3 ? room : max_len - 3;
+    char* out = dst;
+    std::size_t left = move_room;
+    for (; p < end; ++p) {
+      const std::size_t b = static_cast<unsigned char>(*p);
+      const std::size_t length = charset.length[b];
+      if (length > left) break;
+      std::memcpy(out, charset.bytes[b], 4);
+      out += length;
+      left -= length;
+    }
+    left += room - move_room;
+    for (; p < end; ++p) {
+      const std::size_t b = static_cast<unsigned char>(*p);
+      const std::size_t length = charset.length[b];
+      if (length > left) break;
+      std::memcpy(out, charset.bytes[b], length);
+      out += length;
+      left -= length;
+    }
+    n = static_cast<std::size_t>(out - dst);
   }
   // A NUL met with room to spare ends the text, and with it what there was
   // to shorten; one met just as the room is full leaves the value cut.
