@@ -21,6 +21,11 @@ class File {
   // a directory shows itself by the failure of the first read (error()).
   // Throws OpenError.
   static File Open(const std::string& name);
+#ifdef _WIN32
+  // The same by a wide name, which holds every character a Windows name
+  // can (an ANSI name only those of the ANSI code page).
+  static File Open(const std::wstring& name);
+#endif
 
   // Takes over a handle the caller opened (a file found by a walk through
   // directory handles), to read it and close it like any other.
@@ -52,6 +57,17 @@ class File {
 // The position of the character after the one at `p` in the system's ANSI
 // code page; `p` points into a NUL-terminated text.
 const char* NextChar(const char* p);
+
+#ifdef _WIN32
+// `name` as the system's ANSI file functions (CreateFileA) read it: from
+// the code page they use, the ANSI one unless the process switched them to
+// OEM. Into `wide`, reusing its buffer; false when it does not convert.
+bool FileNameToWide(const char* name, std::wstring* wide);
+
+// A wide name in that code page, "?" for a character it lacks: for
+// messages. Into `name`, reusing its buffer.
+void FileNameFromWide(const std::wstring& wide, std::string* name);
+#endif
 
 }  // namespace zmk
 

@@ -3,6 +3,7 @@
 #endif
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/error.h"
@@ -16,19 +17,74 @@ HANDLE AsHandle(std::intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
-}  // namespace
+UINT FileNameCodePage() { return ::AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
-File File::Open(const std::string& name) {
-  HANDLE h = ::CreateFileA(name.c_str(), GENERIC_READ, 0 /* no sharing */,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw OpenFailure(name, ::GetLastError());
-  File file(reinterpret_cast<std::intptr_t>(h));
+// Every open, by either form of a name: for reading, an existing file only,
+// with no sharing at all.
+constexpr DWORD kAccess = GENERIC_READ;
+constexpr DWORD kSharing = 0;
+
+HANDLE CreateFileFor(const std::string& name) {
+  return ::CreateFileA(name.c_str(), kAccess, kSharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE CreateFileFor(const std::wstring& name) {
+  return ::CreateFileW(name.c_str(), kAccess, kSharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+const std::string& MessageName(const std::string& name) { return name; }
+
+std::string MessageName(const std::wstring& wide) {
+  std::string name;
+  FileNameFromWide(wide, &name);
+  return name;
+}
+
+template <typename Name>
+File OpenByName(const Name& name) {
+  HANDLE h = CreateFileFor(name);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    throw OpenFailure(MessageName(name), code);
+  }
+  File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
   // A console or a pipe would make the host wait for input.
   if (::GetFileType(h) != FILE_TYPE_DISK) {
-    throw OpenFailure(name, ERROR_INVALID_FUNCTION);
+    throw OpenFailure(MessageName(name), ERROR_INVALID_FUNCTION);
   }
   return file;
+}
+
+}  // namespace
+
+File File::Open(const std::string& name) { return OpenByName(name); }
+
+File File::Open(const std::wstring& name) { return OpenByName(name); }
+
+bool FileNameToWide(const char* name, std::wstring* wide) {
+  const std::size_t bytes = std::strlen(name);
+  if (bytes > 0x7FFFFFFF) return false;
+  // No code page gives more UTF-16 units than it takes bytes.
+  wide->resize(bytes);
+  if (bytes == 0) return true;
+  const int units = ::MultiByteToWideChar(FileNameCodePage(), 0, name, static_cast<int>(bytes),
+                                          &(*wide)[0], static_cast<int>(bytes));
+  wide->resize(static_cast<std::size_t>(units));
+  return units > 0;
+}
+
+void FileNameFromWide(const std::wstring& wide, std::string* name) {
+  name->clear();
+  if (wide.empty() || wide.size() > 0x7FFFFFFF) return;
+  const int units = static_cast<int>(wide.size());
+  const int bytes = ::WideCharToMultiByte(FileNameCodePage(), 0, wide.data(), units, nullptr,
+                                          0, nullptr, nullptr);
+  if (bytes <= 0) return;
+  name->resize(static_cast<std::size_t>(bytes));
+  ::WideCharToMultiByte(FileNameCodePage(), 0, wide.data(), units, &(*name)[0], bytes,
+                        nullptr, nullptr);
 }
 
 File::File(File&& other) noexcept

@@ -41,6 +41,36 @@ TEST(FileTest, OpenIsExclusive) {
 TEST(FileTest, DevicesAreRefused) {
   EXPECT_THROW(File::Open("NUL"), OpenError);
   EXPECT_THROW(File::Open("CONIN$"), OpenError);
+  EXPECT_THROW(File::Open(std::wstring(L"NUL")), OpenError);
+  EXPECT_THROW(File::Open(std::wstring(L"CONIN$")), OpenError);
+}
+
+TEST(FileTest, WideNamesOpenAlike) {
+  test::TempFile file("abc");
+  std::wstring wide;
+  ASSERT_TRUE(FileNameToWide(file.path().c_str(), &wide));
+  {
+    File f = File::Open(wide);
+    EXPECT_TRUE(HoldsOpen(file.path()));
+    EXPECT_THROW(File::Open(file.path()), OpenError);  // no sharing
+    char buf[8];
+    EXPECT_EQ(f.Read(buf, sizeof buf), 3u);
+  }
+  EXPECT_FALSE(HoldsOpen(file.path()));
+  // A missing file's message names it as the ANSI functions would.
+  std::wstring missing;
+  ASSERT_TRUE(FileNameToWide(test::MissingFileName().c_str(), &missing));
+  missing += L"\u4E2D";
+  std::string message_name;
+  FileNameFromWide(missing, &message_name);
+  ASSERT_FALSE(message_name.empty());
+  try {
+    File::Open(missing);
+    FAIL() << "no error";
+  } catch (const OpenError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"" + message_name + "\""), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST(AbsoluteFileNameTest, UsesTheCurrentDirectory) {
