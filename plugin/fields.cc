@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "header/bytes.h"
+#include "platform/cp1251.h"
 
 namespace zmk {
 
@@ -51,13 +52,25 @@ bool IsPlainAscii(std::string_view text) {
   return true;
 }
 
-void Write(std::string_view text, const CharsetTable& charset, bool fit, char* dst,
-           int MaxLen) {
-  if (dst == nullptr || MaxLen < 1) return;
-  const std::size_t max_len = static_cast<std::size_t>(MaxLen);
+// Characters that stand as they are: bytes as bytes, and in UTF-16 each
+// Windows-1251 byte as the one unit of its character.
+void CopyAsIs(char* dst, const char* src, std::size_t n) { std::memcpy(dst, src, n); }
+
+void CopyAsIs(char16_t* dst, const char* src, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char b = static_cast<unsigned char>(src[i]);
+    dst[i] = static_cast<char16_t>(b < 0x80 ? b : Cp1251CodePoint(b));
+  }
+}
+
+// `max_len` counts the units of `dst`: bytes, or UTF-16 units.
+template <typename Unit>
+void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* dst,
+           std::size_t max_len) {
+  if (dst == nullptr) return;
   // The bytes go as they are where the set keeps them so: Windows-1251
   // itself, and any set for ASCII, which most values (RUIDs, versions, many
-  // names) are.
+  // names) are. UTF-16 comes through Windows-1251: a unit per byte.
   const bool as_is = charset.as_is || IsPlainAscii(text);
   std::size_t room = max_len - 1;  // for the characters
   bool ellipsis = false;
@@ -71,9 +84,9 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, char* d
   std::size_t n = 0;
   if (as_is) {
     n = static_cast<std::size_t>(end - p) < room ? static_cast<std::size_t>(end - p) : room;
-    std::memcpy(dst, p, n);
+    CopyAsIs(dst, p, n);
     p += n;
-  } else {
+  } else if constexpr (sizeof(Unit) == 1) {
     // One table step per character, while the characters fit. Each goes as
     // four bytes while the buffer has room for them (those past the
     // character are overwritten by the next or lie after the NUL), in the
@@ -104,21 +117,26 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, char* d
   // to shorten; one met just as the room is full leaves the value cut.
   if (p == end && end != text.data() + text.size() && n < room) ellipsis = false;
   if (ellipsis) {
+    static constexpr Unit kDots[3] = {'.', '.', '.'};
     const std::size_t dots = max_len - 1 - n < 3 ? max_len - 1 - n : 3;
-    std::memcpy(dst + n, "...", dots);
+    std::memcpy(dst + n, kDots, dots * sizeof(Unit));
     n += dots;
   }
-  dst[n] = '\0';
+  dst[n] = 0;
 }
 
 }  // namespace
 
 void WriteText(std::string_view text, const CharsetTable& charset, char* dst, int MaxLen) {
-  Write(text, charset, false, dst, MaxLen);
+  if (MaxLen > 0) Write(text, charset, false, dst, static_cast<std::size_t>(MaxLen));
 }
 
 void FitToBuffer(std::string_view value, const CharsetTable& charset, char* dst, int MaxLen) {
-  Write(value, charset, true, dst, MaxLen);
+  if (MaxLen > 0) Write(value, charset, true, dst, static_cast<std::size_t>(MaxLen));
+}
+
+void FitToBufferUtf16(std::string_view value, char16_t* dst, int MaxLen) {
+  if (MaxLen > 1) Write(value, Cp1251Table(), true, dst, static_cast<std::size_t>(MaxLen) / 2);
 }
 
 namespace {

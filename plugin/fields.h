@@ -29,6 +29,14 @@ void WriteText(std::string_view text, const CharsetTable& charset, char* dst, in
 // so that it fills the buffer exactly. Counts bytes, not characters.
 void FitToBuffer(std::string_view value, const CharsetTable& charset, char* dst, int MaxLen);
 
+// The same for a host that takes UTF-16: the Unicode text that the
+// Windows-1251 bytes stand for, one unit per byte, into MaxLen bytes, that
+// is MaxLen / 2 whole units (an odd last byte is never written). Shortened
+// by the same rule, in units: a value of MaxLen / 2 units or more becomes
+// its first MaxLen / 2 - 4 units and "...". Nothing is written when MaxLen
+// is below 2.
+void FitToBufferUtf16(std::string_view value, char16_t* dst, int MaxLen);
+
 // The calendar date of a day count (day 0 is 1899-12-30), after rounding to
 // whole milliseconds. Days before 0001-01-01, after 65535-12-31, NaN and the
 // infinities give 0, 0, 0.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace zmk {
 namespace {
@@ -47,6 +48,54 @@ TEST(FitToBufferTest, ShortensWhatDoesNotFitWithItsNul) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value + " in " + std::to_string(c.max_len));
     EXPECT_EQ(WriteGuarded(c.value, c.max_len), c.fitted);
+  }
+}
+
+// The UTF-16 form in MaxLen bytes between guards: the units up to the NUL.
+// The byte after the last whole unit of an odd MaxLen is never written.
+std::u16string WriteGuardedUtf16(std::string_view text, int max_len) {
+  const std::size_t units = max_len > 1 ? static_cast<std::size_t>(max_len) / 2 : 0;
+  std::vector<char16_t> buf(units + 8, u'#');
+  FitToBufferUtf16(text, &buf[4], max_len);
+  for (std::size_t i = 0; i < buf.size(); ++i) {
+    if (i < 4 || i >= 4 + units) {
+      EXPECT_EQ(buf[i], u'#') << "unit " << i;
+    }
+  }
+  const std::u16string written(&buf[4], units);
+  const std::size_t nul = written.find(u'\0');
+  if (nul == std::u16string::npos) return units == 0 ? u"<nothing>" : u"<no NUL>";
+  return written.substr(0, nul);
+}
+
+TEST(FitToBufferUtf16Test, UnitsForBytesByTheSameRule) {
+  const std::string test_ru = "\xD2\xE5\xF1\xF2";  // Тест
+  const struct {
+    std::string value;
+    int max_len;
+    std::u16string fitted;
+  } cases[] = {
+      {test_ru, 10, u"\u0422\u0435\u0441\u0442"},  // 4 units and the NUL
+      {test_ru, 9, u"..."},                         // 4 units: shortened
+      {test_ru, 8, u"..."},
+      {"abcdef", 14, u"abcdef"},
+      {"abcdef", 13, u"ab..."},  // an odd last byte is no unit
+      {"abcdef", 12, u"ab..."},
+      {"abcdef", 11, u"a..."},
+      {test_ru, 7, u".."},  // room for fewer dots than three
+      {test_ru, 5, u"."},
+      {test_ru, 3, u""},
+      {test_ru, 1, u"<nothing>"},
+      {test_ru, 0, u"<nothing>"},
+      {test_ru, -1, u"<nothing>"},
+      {"", 2, u""},
+      {std::string("ab\0cd", 5), 20, u"ab"},
+      // Euro sign, numero sign, and the one byte the code page leaves out.
+      {"\x88\xB9\x98\xA8\xFF", 12, u"\u20AC\u2116\uFFFD\u0401\u044F"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value + " in " + std::to_string(c.max_len));
+    EXPECT_TRUE(WriteGuardedUtf16(c.value, c.max_len) == c.fitted);
   }
 }
 
