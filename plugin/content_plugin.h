@@ -1,5 +1,5 @@
-// The content-plugin interface of the file manager: the three functions the
-// host calls, their calling convention and the codes they return.
+// The content-plugin interface of the file manager: the functions the host
+// calls, their calling convention and the codes they return.
 #ifndef ZMK_PLUGIN_CONTENT_PLUGIN_H_
 #define ZMK_PLUGIN_CONTENT_PLUGIN_H_
 
@@ -20,6 +20,7 @@ enum FieldType : int {
   ft_date = 4,
   ft_boolean = 6,
   ft_string = 8,
+  ft_stringw = 11,  // UTF-16, through ContentGetValueW
 };
 
 // Other results of ContentGetValue.
@@ -48,6 +49,12 @@ typedef int(DCPCALL* ContentGetValueFunc)(const char* FileName,
                                           int FieldIndex, int UnitIndex,
                                           void* FieldValue, int MaxLen,
                                           int Flags);
+#ifdef _WIN32
+typedef int(DCPCALL* ContentGetValueWFunc)(const wchar_t* FileName,
+                                           int FieldIndex, int UnitIndex,
+                                           void* FieldValue, int MaxLen,
+                                           int Flags);
+#endif
 }
 
 #endif  // ZMK_PLUGIN_CONTENT_PLUGIN_H_

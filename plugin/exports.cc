@@ -30,6 +30,9 @@ int WriteFixed(const T& value, void* dst, int MaxLen, int type) {
   return type;
 }
 
+// A request by an ANSI name (char) gets its text in the host's set, one by
+// a wide name (wchar_t) gets UTF-16.
+template <typename Char>
 int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
   const std::string* text = nullptr;
   switch (index) {
@@ -46,8 +49,30 @@ int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
     case 7: text = &rec.MinExeVersion; break;
     case 8: text = &rec.MinDBVersion; break;
   }
-  FitToBuffer(*text, HostCharset(), static_cast<char*>(dst), MaxLen);
-  return ft_string;
+  if constexpr (sizeof(Char) == 1) {
+    FitToBuffer(*text, HostCharset(), static_cast<char*>(dst), MaxLen);
+    return ft_string;
+  } else {
+    FitToBufferUtf16(*text, static_cast<char16_t*>(dst), MaxLen);
+    return ft_stringw;
+  }
+}
+
+template <typename Char>
+int GetValue(const Char* FileName, int FieldIndex, void* FieldValue, int MaxLen) {
+  try {
+    MutexLock lock(&FileCacheMutex);
+    // The file is read first, even for an index out of range.
+    FileCache.Refresh(FileName);
+    if (FieldIndex >= kFieldCount) return ft_nosuchfield;
+    if (FieldIndex < 0) return ft_fieldempty;
+    if (FieldValue == nullptr) return ft_fieldempty;
+    return WriteField<Char>(FileCache.Values(), FieldIndex, FieldValue, MaxLen);
+  } catch (...) {
+    // The file cannot be opened (or, short of memory, read): never the
+    // previous file's values.
+    return ft_fileerror;
+  }
 }
 
 }  // namespace
@@ -76,19 +101,18 @@ ZMK_EXPORT int DCPCALL ContentGetSupportedField(int FieldIndex, char* FieldName,
 ZMK_EXPORT int DCPCALL ContentGetValue(const char* FileName, int FieldIndex,
                                        int /*UnitIndex*/, void* FieldValue,
                                        int MaxLen, int /*Flags*/) {
-  try {
-    zmk::MutexLock lock(&zmk::FileCacheMutex);
-    // The file is read first, even for an index out of range.
-    zmk::FileCache.Refresh(FileName);
-    if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nosuchfield;
-    if (FieldIndex < 0) return zmk::ft_fieldempty;
-    if (FieldValue == nullptr) return zmk::ft_fieldempty;
-    return zmk::WriteField(zmk::FileCache.Values(), FieldIndex, FieldValue, MaxLen);
-  } catch (...) {
-    // The file cannot be opened (or, short of memory, read): never the
-    // previous file's values.
-    return zmk::ft_fileerror;
-  }
+  return zmk::GetValue(FileName, FieldIndex, FieldValue, MaxLen);
 }
+
+#ifdef _WIN64
+// The 64-bit host calls this one instead when the module has it: a wide name
+// reaches every file, and UTF-16 values read right in any system locale.
+// The 32-bit module keeps its three exports.
+ZMK_EXPORT int DCPCALL ContentGetValueW(const wchar_t* FileName, int FieldIndex,
+                                        int /*UnitIndex*/, void* FieldValue,
+                                        int MaxLen, int /*Flags*/) {
+  return zmk::GetValue(FileName, FieldIndex, FieldValue, MaxLen);
+}
+#endif
 
 }  // extern "C"

@@ -22,6 +22,12 @@ struct TZMKRec {
   std::string MinExeVersion;
   std::string MinDBVersion;
   std::string FileName;  // the name the values were loaded under
+#ifdef _WIN32
+  // Loaded by a wide name: that name is the key, and FileName holds it in
+  // the ANSI code page only to name the file in a message.
+  bool WideKey = false;
+  std::wstring WideFileName;
+#endif
 };
 
 // The values of the file read last, keyed by its name. A file is read into
@@ -44,7 +50,21 @@ class TFileCache {
   // they were. A null name counts as empty.
   void Refresh(const char* FileName);
 
+#ifdef _WIN32
+  // The same for a wide name, with the one cache for both forms. Two names
+  // of one form are compared unit for unit; an ANSI name and a wide one
+  // after the ANSI name is converted as CreateFileA would convert it, so
+  // that two names the system takes for one file are one key.
+  void Refresh(const wchar_t* FileName);
+#endif
+
  private:
+  bool IsKey(const char* FileName);
+#ifdef _WIN32
+  bool IsKey(const wchar_t* FileName);
+  std::wstring wide_;  // an ANSI name converted, for the comparison
+#endif
+
   // The header just read, under the name in next_->FileName, becomes the
   // values, whether or not it was whole.
   void TakeHeader();
