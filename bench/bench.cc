@@ -1,6 +1,6 @@
 // Speed of the module against the floor of reading a file header at all.
 //
-//   bench [--plugin MODULE] [--files N] [--rounds N]
+//   bench [--plugin MODULE] [--files N] [--rounds N] [--idle-thread]
 //   bench --plugin MODULE --once DIR   (one pass of the module over DIR's
 //                                       files, for counting system calls)
 //   bench --files N --write DIR        (only writes the timed files to DIR)
@@ -12,7 +12,9 @@
 // them are printed. Heap allocations are counted over one pass of the
 // module: this program's malloc is the one the module's calls resolve to.
 // Like a host, the program takes the character set of its environment's
-// locale, in which the module hands its text over.
+// locale, in which the module hands its text over. With --idle-thread, a
+// second thread that does nothing lives from before the module is loaded
+// to the end, as every real host has threads besides the one that asks.
 #include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -23,11 +25,15 @@
 #include <atomic>
 #include <chrono>
 #include <clocale>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "header/test_file.h"
@@ -135,6 +141,30 @@ double CachedNs(ContentGetValueFunc get_value, const std::string& name, int fiel
   return Seconds(start) * 1e9 / kRequests;
 }
 
+// A thread that waits, doing nothing, until the object goes.
+class IdleThread {
+ public:
+  IdleThread()
+      : thread_([this] {
+          std::unique_lock<std::mutex> lock(mu_);
+          cv_.wait(lock, [this] { return done_; });
+        }) {}
+  ~IdleThread() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      done_ = true;
+    }
+    cv_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread thread_;  // last: starts once the others are built
+};
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
@@ -146,18 +176,23 @@ int Run(int argc, char** argv) {
   std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
   int files = 10000, rounds = 7;
   std::string once_dir, write_dir;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool idle_thread = false;
+  for (int i = 1; i < argc; ++i) {
     std::string flag = argv[i];
-    if (flag == "--plugin") plugin = argv[i + 1];
-    else if (flag == "--files") files = std::atoi(argv[i + 1]);
-    else if (flag == "--rounds") rounds = std::atoi(argv[i + 1]);
-    else if (flag == "--once") once_dir = argv[i + 1];
-    else if (flag == "--write") write_dir = argv[i + 1];
+    if (flag == "--idle-thread") idle_thread = true;
+    else if (i + 1 == argc) break;
+    else if (flag == "--plugin") plugin = argv[++i];
+    else if (flag == "--files") files = std::atoi(argv[++i]);
+    else if (flag == "--rounds") rounds = std::atoi(argv[++i]);
+    else if (flag == "--once") once_dir = argv[++i];
+    else if (flag == "--write") write_dir = argv[++i];
   }
   if (!write_dir.empty()) {
     std::printf("files written: %zu\n", MakeFiles(write_dir, files).size());
     return 0;
   }
+  std::unique_ptr<IdleThread> idle;
+  if (idle_thread) idle = std::make_unique<IdleThread>();
   Module module(plugin);
   auto get_value = module.Function<ContentGetValueFunc>("ContentGetValue");
 
@@ -191,8 +226,8 @@ int Run(int argc, char** argv) {
   ModulePass(get_value, names);
   const double allocations = static_cast<double>(g_allocations.load() - allocations_before) / files;
 
-  std::printf("files: %d, rounds: %d (medians), text in %s\n", files, rounds,
-              ::nl_langinfo(CODESET));
+  std::printf("files: %d, rounds: %d (medians), text in %s, %s\n", files, rounds,
+              ::nl_langinfo(CODESET), idle ? "a second thread idle" : "one thread");
   std::printf("floor (open + read 4 KiB + close): %.2f us per file\n", Median(floors));
   std::printf("module (nine fields through ContentGetValue): %.2f us per file\n", Median(modules));
   std::printf("module minus floor: %.2f us per file\n", Median(modules) - Median(floors));

@@ -2,9 +2,6 @@
 // an arbitrary MaxLen in one of the locales a host may run in, checking
 // every byte the module may and may not write, and that its text is whole
 // characters of the locale's set.
-#include <langinfo.h>
-
-#include <clocale>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_host.h"
 #include "plugin/content_plugin.h"
 
 extern "C" {
@@ -23,12 +21,6 @@ namespace {
 
 constexpr int kGuard = 16;
 constexpr unsigned char kFill = 0xA5;
-
-std::string TempName(int which) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir ? dir : "/tmp") + "/zmk-exports-fuzz-" +
-         std::to_string(which) + ".zmk";
-}
 
 void Check(bool ok) {
   if (!ok) std::abort();
@@ -47,29 +39,24 @@ bool ValidUtf8(const unsigned char* s) {
   return true;
 }
 
-// The locales the module is run in; the tests' set-up generates them.
-const char* const kLocales[] = {"C", "C.UTF-8", "ru_RU.CP1251", "ru_RU.KOI8-R"};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The first byte picks the buffer size, the second the locale; the rest
   // is the file.
   int max_len = size > 0 ? static_cast<int>(data[0]) - 8 : 64;  // -8 .. 247
-  const char* locale = kLocales[size > 1 ? data[1] % 4 : 0];
+  const bool utf8 = zmk::fuzz::EnterHostLocale(size > 1 ? data[1] : 0);
   const std::size_t skip = size < 2 ? size : 2;
   data += skip;
   size -= skip;
-  Check(std::setlocale(LC_ALL, locale) != nullptr);
-  const char* codeset = nl_langinfo(CODESET);
-  const bool utf8 = std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0;
   // Two names in turn, so that every input is read rather than cached.
   static int turn = 0;
-  const std::string name = TempName(turn ^= 1);
+  const std::string name = zmk::fuzz::ScratchFileName(turn ^= 1);
+  // An input not written would pass untried.
   FILE* f = std::fopen(name.c_str(), "wb");
-  if (f == nullptr) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  Check(f != nullptr);
+  Check(std::fwrite(data, 1, size, f) == size);
+  Check(std::fclose(f) == 0);
 
   unsigned char buf[256 + 2 * kGuard];
   for (int index = -1; index <= 9; ++index) {

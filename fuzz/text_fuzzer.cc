@@ -64,11 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (valid != zmk::IsRUIDText(text)) std::abort();
 
-  zmk::StringList list = zmk::BuildDependencyList(text);
+  zmk::StringList list;
+  zmk::BuildDependencyList(text, &list);
   for (const std::string& entry : list) {
     if (!zmk::IsRUIDText(entry)) std::abort();
   }
-  std::string comma = zmk::CommaText(list);
+  std::string comma;
+  zmk::CommaText(list, &comma);
   if (list.empty() != comma.empty()) std::abort();
   return 0;
 }

@@ -49,12 +49,6 @@ void AppendQuoted(const std::string& entry, std::string* out) {
 
 }  // namespace
 
-StringList BuildDependencyList(const std::string& text) {
-  StringList list;
-  BuildDependencyList(text, &list);
-  return list;
-}
-
 void BuildDependencyList(const std::string& text, StringList* list) {
   // Each line is cleaned on its own, so one pass over the text serves,
   // whatever number of lines a damaged file holds.
@@ -82,12 +76,6 @@ void DropCutLine(std::string* text) {
   if (text->find('\0') != std::string::npos) return;
   std::size_t last_end = text->find_last_of("\r\n");
   text->resize(last_end == std::string::npos ? 0 : last_end + 1);
-}
-
-std::string CommaText(const StringList& list) {
-  std::string out;
-  CommaText(list, &out);
-  return out;
 }
 
 void CommaText(const StringList& list, std::string* out) {

@@ -29,8 +29,7 @@ void ForEachLine(const std::string& text, LineFn line) {
 // The dependency list of a header: the lines of `text`, each with one pair
 // of enclosing single quotes removed, keeping only those that are valid
 // RUID texts or became empty by losing their quotes. Never fails.
-StringList BuildDependencyList(const std::string& text);
-// The same into `list`, reusing its entries' buffers.
+// Into `list`, reusing its entries' buffers.
 void BuildDependencyList(const std::string& text, StringList* list);
 
 // A dependency text that was cut after its first bytes ends in a line that
@@ -39,9 +38,7 @@ void DropCutLine(std::string* text);
 
 // Entries joined by commas; an entry holding a blank, a control character, a
 // double quote or a comma is double-quoted with its quotes doubled. A list
-// of one empty entry gives two double quotes.
-std::string CommaText(const StringList& list);
-// The same into `out`, reusing its buffer.
+// of one empty entry gives two double quotes. Into `out`, reusing its buffer.
 void CommaText(const StringList& list, std::string* out);
 
 }  // namespace zmk

@@ -46,17 +46,6 @@ std::size_t ReadPartial(Stream& stream, std::uint8_t* value) {
 
 constexpr std::size_t kStringChunk = 64 * 1024;
 
-// A buffer that one very long string grew is given back, not kept.
-constexpr std::size_t kKeptCapacity = 64 * 1024;
-
-void Recycle(std::string* s) {
-  if (s->capacity() > kKeptCapacity) {
-    std::string().swap(*s);
-  } else {
-    s->clear();
-  }
-}
-
 // The string's `kept` bytes when they are not all at hand, and its other
 // bytes skipped; see ReadString.
 bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::string* text) {
@@ -114,31 +103,22 @@ bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
   return ReadStringInto(stream, text, [declared](std::size_t whole) { *declared = whole; });
 }
 
-std::string ReadString(Stream& stream) {
-  std::string text;
-  ReadString(stream, &text);
-  return text;
-}
-
-void TSettingHeader::Clear() {
+void TSettingHeader::ResetItems() {
   RUID = TRUID{0, 0};
-  Recycle(&Name);
-  Recycle(&Comment);
+  Name.clear();
+  Comment.clear();
   Modified = 0.0;
   Version = 0;
   IsFinal = 0;
-  // The list's entries keep their buffers for the next list.
-  DependsOn.swap(scratch_list_);
-  DependsOn.clear();
-  for (std::string& entry : scratch_list_) Recycle(&entry);
-  Recycle(&MinExeVersion);
-  Recycle(&MinDBVersion);
-  DependsOnDeclared = 0;
-  DependsOnKept = 0;
-  Recycle(&scratch_);
+  MinExeVersion.clear();
+  MinDBVersion.clear();
 }
 
 bool TSettingHeader::LoadFromStream(Stream& stream) {
+  bool whole = true;
+  scratch_.clear();
+  DependsOnDeclared = 0;
+  DependsOnKept = 0;
   try {
     ReadPartial(stream, &RUID);
     ReadString(stream, &Name);
@@ -154,33 +134,40 @@ bool TSettingHeader::LoadFromStream(Stream& stream) {
       DependsOnDeclared = declared;
       DependsOnKept = scratch_.size();
     }
-    BuildDependencyList(scratch_, &scratch_list_);
-    DependsOn.swap(scratch_list_);
     ReadString(stream, &MinExeVersion);
     ReadString(stream, &MinDBVersion);
-    return true;
   } catch (...) {
+    whole = false;
+  }
+  // Built in place, so that the entries keep their buffers from the last
+  // list; a list that cannot be built whole is left empty.
+  try {
+    BuildDependencyList(scratch_, &DependsOn);
+  } catch (...) {
+    DependsOn.clear();
     return false;
   }
-}
-
-void TZMKHeader::Clear() {
-  TSettingHeader::Clear();
-  FormatVersion = 0;
+  return whole;
 }
 
 inline LoadResult TZMKHeader::LoadZMK(Stream& stream) {
+  ResetItems();
+  FormatVersion = 0;
   char signature[4];
-  if (stream.Read(signature, sizeof signature) != sizeof signature ||
-      std::memcmp(signature, "ZMK$", sizeof signature) != 0) {
-    return LoadResult::kNotZMK;
-  }
+  LoadResult result = LoadResult::kNotZMK;
   // Only a whole version counts: a file ending in 01 00 00 must not pass
   // as version 1 with the fourth byte left from the default. Such a file
   // is a ZMK file that ends early; another version is none we know.
-  if (ReadPartial(stream, &FormatVersion) != 4) return LoadResult::kEndsEarly;
-  if (FormatVersion != 1) return LoadResult::kNotZMK;
-  return LoadFromStream(stream) ? LoadResult::kWhole : LoadResult::kEndsEarly;
+  if (stream.Read(signature, sizeof signature) == sizeof signature &&
+      std::memcmp(signature, "ZMK$", sizeof signature) == 0) {
+    if (ReadPartial(stream, &FormatVersion) != 4) {
+      result = LoadResult::kEndsEarly;
+    } else if (FormatVersion == 1) {
+      return LoadFromStream(stream) ? LoadResult::kWhole : LoadResult::kEndsEarly;
+    }
+  }
+  DependsOn.clear();
+  return result;
 }
 
 bool TZMKHeader::LoadFromFile(const std::string& FileName) {

@@ -42,7 +42,6 @@ constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
 bool ReadString(Stream& stream, std::string* text);
 // The same, and for a string that was cut, its declared length in `declared`.
 bool ReadString(Stream& stream, std::string* text, std::size_t* declared);
-std::string ReadString(Stream& stream);
 
 class TSettingHeader {
  public:
@@ -51,14 +50,11 @@ class TSettingHeader {
   TSettingHeader(const TSettingHeader&) = delete;
   TSettingHeader& operator=(const TSettingHeader&) = delete;
 
-  // Back to the state after construction, keeping the strings' buffers
-  // (all but very large ones) for the next header, so that reading one
-  // file after another allocates nothing once they have grown.
-  void Clear();
-
   // Reads everything after the format version from the stream's position,
   // front to back. False when the stream ends early or a string cannot be
-  // read; the fields read up to then keep their new values. Never throws.
+  // read; the fields read up to then keep their new values, and DependsOn
+  // holds the lines of as much of the dependency text as was read. Never
+  // throws.
   bool LoadFromStream(Stream& stream);
 
   TRUID RUID{0, 0};
@@ -77,11 +73,13 @@ class TSettingHeader {
   std::size_t DependsOnDeclared = 0;
   std::size_t DependsOnKept = 0;
 
+ protected:
+  // Every item but DependsOn back to its default, the strings keeping their
+  // buffers.
+  void ResetItems();
+
  private:
-  // The dependency text and list as they are read; the list becomes
-  // DependsOn once it is whole.
-  std::string scratch_;
-  StringList scratch_list_;
+  std::string scratch_;  // the dependency text as it is read
 };
 
 // What a file held, as TZMKHeader found it.
@@ -93,12 +91,12 @@ enum class LoadResult {
 
 class TZMKHeader : public TSettingHeader {
  public:
-  void Clear();
-
   // True only for a file with the signature, format version 1 and a whole
-  // header. Throws OpenError, whose reason() is the system's text, when the
-  // file cannot be opened; every other problem gives false. The file is
-  // closed before this returns.
+  // header. Throws OpenError when the file cannot be opened; every other
+  // problem gives false. The file is closed before this returns. Every item
+  // is replaced, those the file does not hold by their defaults, and the
+  // strings and the list's entries keep their buffers: one header reads
+  // file after file without allocating once they have grown.
   bool LoadFromFile(const std::string& FileName);
   // The same, and `result` says which of the LoadResult cases the file is.
   bool LoadFromFile(const std::string& FileName, LoadResult* result);

@@ -33,6 +33,12 @@ void ExpectDefaultsFrom(const TSettingHeader& h, Item first) {
   EXPECT_EQ(h.MinDBVersion, "");
 }
 
+std::string ReadString(Stream& stream) {
+  std::string text;
+  ReadString(stream, &text);
+  return text;
+}
+
 bool LoadBytes(const std::string& bytes, TZMKHeader* header) {
   TempFile file(bytes);
   return header->LoadFromFile(file.path());
@@ -105,6 +111,30 @@ TEST(TZMKHeaderTest, TruncationKeepsWhatWasReadBeforeTheCut) {
     EXPECT_EQ(h.RUID.second, c.ruid_second);
     EXPECT_EQ(h.Name, c.name);
     ExpectDefaultsFrom(h, c.first_default);
+  }
+}
+
+// One header reads file after file: each file replaces every item, and
+// leaves nothing of the one before.
+TEST(TZMKHeaderTest, AnotherFileReplacesEveryItem) {
+  const std::string full = test::WorkedExample();
+  TZMKHeader reused;
+  for (std::size_t len = 0; len <= full.size(); ++len) {
+    SCOPED_TRACE("length " + std::to_string(len));
+    ASSERT_TRUE(LoadBytes(full, &reused));
+    TZMKHeader fresh;
+    EXPECT_EQ(LoadBytes(full.substr(0, len), &reused), LoadBytes(full.substr(0, len), &fresh));
+    EXPECT_EQ(reused.FormatVersion, fresh.FormatVersion);
+    EXPECT_EQ(reused.RUID.first, fresh.RUID.first);
+    EXPECT_EQ(reused.RUID.second, fresh.RUID.second);
+    EXPECT_EQ(reused.Name, fresh.Name);
+    EXPECT_EQ(reused.Comment, fresh.Comment);
+    EXPECT_EQ(reused.Modified, fresh.Modified);
+    EXPECT_EQ(reused.Version, fresh.Version);
+    EXPECT_EQ(reused.IsFinal, fresh.IsFinal);
+    EXPECT_EQ(reused.DependsOn, fresh.DependsOn);
+    EXPECT_EQ(reused.MinExeVersion, fresh.MinExeVersion);
+    EXPECT_EQ(reused.MinDBVersion, fresh.MinDBVersion);
   }
 }
 
@@ -385,7 +415,6 @@ TEST(LoadFromStreamTest, RecordsACutDependencyText) {
   EXPECT_EQ(h.DependsOnDeclared, lines.size() + 10);
   EXPECT_EQ(h.DependsOnKept, kMaxStringBytes - 3);  // up to the last line end
   EXPECT_EQ(h.DependsOn, StringList{"1_2"});
-  h.Clear();
   MemoryStream small(small_bytes);
   ASSERT_TRUE(h.LoadFromStream(small));
   EXPECT_EQ(h.DependsOnDeclared, 0u);

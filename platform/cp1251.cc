@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/host_charset.h"
+
 namespace zmk {
 
 namespace {
@@ -36,6 +38,20 @@ void AppendUtf8(std::uint32_t cp, std::string* out) {
 
 std::uint32_t Cp1251CodePoint(unsigned char b) {
   return b < 0x80 ? b : b < 0xC0 ? kHigh[b - 0x80] : 0x0410 + (b - 0xC0);
+}
+
+const CharsetTable& Cp1251Table() {
+  static const CharsetTable table = [] {
+    CharsetTable t{};
+    for (int b = 0; b < 256; ++b) {
+      t.length[b] = 1;
+      t.bytes[b][0] = static_cast<char>(b);
+    }
+    t.longest = 1;
+    t.as_is = true;
+    return t;
+  }();
+  return table;
 }
 
 std::string Cp1251ToUtf8(std::string_view text) {

@@ -15,25 +15,25 @@
 
 namespace zmk {
 
-// How each byte of Windows-1251 text is written in another character set:
+// How each byte of Windows-1251 text is written in a character set:
 // `length[b]` bytes (1 to 4) from `bytes[b]`. Every ASCII byte stands for
 // itself; a character the set lacks is "?".
 struct CharsetTable {
   std::uint8_t length[256];
   char bytes[256][4];
   std::size_t longest;  // the greatest length
+  bool as_is;  // each byte stands for itself: Windows-1251 (no step needed)
 };
 
-// The table for the host's character set as of now, or nullptr when the
-// host takes Windows-1251 bytes unchanged. Cheap enough for every request,
-// and safe from any thread; a change of the locale between two calls is
-// seen by the second.
-const CharsetTable* HostCharset();
+// The table for the host's character set as of now: Windows-1251 as it is
+// on Windows and in a Windows-1251 locale, UTF-8 in a UTF-8 or ASCII one,
+// any other set through the C library's iconv. Cheap enough for every
+// request, and safe from any thread; a change of the locale between two
+// calls is seen by the second. Tables live as long as the module.
+const CharsetTable& HostCharset();
 
-// The table for a character set as nl_langinfo(CODESET) names it: nullptr
-// for Windows-1251; UTF-8 for UTF-8 and for ASCII; any other set through
-// the C library's iconv. Tables live as long as the module.
-const CharsetTable* CharsetTableFor(const char* codeset);
+// Windows-1251 as it is: each byte stands for itself.
+const CharsetTable& Cp1251Table();
 
 // For programs that show the host's text: `text`, as the module gives it
 // to this process, in UTF-8.

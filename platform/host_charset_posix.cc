@@ -90,10 +90,9 @@ void BuildWithIconv(const char* codeset, CharsetTable* table) {
 }
 
 struct Entry {
-  std::string codeset;  // as nl_langinfo gave it
-  const char* seen;     // where nl_langinfo gave it first
+  std::string codeset;  // as nl_langinfo gives it
   Kind kind;
-  CharsetTable table;  // unused for Windows-1251: the bytes as they are
+  CharsetTable table;
 };
 
 // Every set asked for so far, built once each; freed when the module is
@@ -107,8 +106,8 @@ class Registry {
     }
     auto e = std::make_unique<Entry>();
     e->codeset = codeset;
-    e->seen = codeset;
     e->kind = KindOf(codeset);
+    if (e->kind == Kind::kCp1251) e->table = Cp1251Table();
     if (e->kind == Kind::kUtf8) BuildUtf8(&e->table);
     if (e->kind == Kind::kOther) BuildWithIconv(codeset, &e->table);
     entries_.push_back(std::move(e));
@@ -125,17 +124,13 @@ Registry& Sets() {
   return registry;
 }
 
-// The set the last call found, so that a request costs one comparison
-// while the locale stays as it is: of the name's address first (glibc never
-// frees the data of a locale that setlocale has loaded, so an address it
-// gave for a name keeps holding that name), of the name itself when the
-// address differs.
+// The set the last call found, so that a request costs one comparison of
+// the set's name while the locale stays as it is.
 std::atomic<const Entry*> last_entry{nullptr};
 
 const Entry* CurrentEntry() {
   const char* codeset = ::nl_langinfo(CODESET);
   const Entry* e = last_entry.load(std::memory_order_acquire);
-  if (e != nullptr && e->seen == codeset) return e;
   if (e == nullptr || std::strcmp(e->codeset.c_str(), codeset) != 0) {
     e = Sets().Find(codeset);
     last_entry.store(e, std::memory_order_release);
@@ -145,15 +140,7 @@ const Entry* CurrentEntry() {
 
 }  // namespace
 
-const CharsetTable* CharsetTableFor(const char* codeset) {
-  const Entry* e = Sets().Find(codeset);
-  return e->kind == Kind::kCp1251 ? nullptr : &e->table;
-}
-
-const CharsetTable* HostCharset() {
-  const Entry* e = CurrentEntry();
-  return e->kind == Kind::kCp1251 ? nullptr : &e->table;
-}
+const CharsetTable& HostCharset() { return CurrentEntry()->table; }
 
 std::string HostTextToUtf8(std::string_view text) {
   const Entry* e = CurrentEntry();
@@ -186,12 +173,11 @@ std::string HostTextToUtf8(std::string_view text) {
 std::string HostTextToTerminal(std::string_view text) { return std::string(text); }
 
 std::string Cp1251ToTerminal(std::string_view text) {
-  const CharsetTable* table = HostCharset();
-  if (table == nullptr) return std::string(text);
+  const CharsetTable& table = HostCharset();
   std::string out;
   for (char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    out.append(table->bytes[b], table->length[b]);
+    out.append(table.bytes[b], table.length[b]);
   }
   return out;
 }

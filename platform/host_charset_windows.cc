@@ -3,7 +3,7 @@
 
 namespace zmk {
 
-const CharsetTable* HostCharset() { return nullptr; }
+const CharsetTable& HostCharset() { return Cp1251Table(); }
 
 std::string HostTextToUtf8(std::string_view text) { return Cp1251ToUtf8(text); }
 

@@ -1,6 +1,6 @@
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <pthread.h>
+
+#include <new>
 
 #include "platform/mutex.h"
 
@@ -8,22 +8,22 @@ namespace zmk {
 
 namespace {
 
-void Futex(std::atomic<int>* word, int op, int value) {
-  static_assert(sizeof(std::atomic<int>) == sizeof(int), "a futex is a plain int");
-  ::syscall(SYS_futex, reinterpret_cast<int*>(word), op | FUTEX_PRIVATE_FLAG, value,
-            nullptr, nullptr, 0);
+pthread_mutex_t* Native(unsigned char* storage) {
+  return std::launder(reinterpret_cast<pthread_mutex_t*>(storage));
 }
 
 }  // namespace
 
-void Mutex::LockContended() {
-  // Whoever takes the lock from here on marks it 2, so that its unlock
-  // wakes the next waiter; a spurious wake-up just tries again.
-  while (state_.exchange(2, std::memory_order_acquire) != 0) {
-    Futex(&state_, FUTEX_WAIT, 2);
-  }
+void Mutex::Lock() { ::pthread_mutex_lock(Native(lock_)); }
+
+void Mutex::Unlock() { ::pthread_mutex_unlock(Native(lock_)); }
+
+Mutex::Mutex() {
+  static_assert(sizeof(pthread_mutex_t) <= sizeof lock_ &&
+                alignof(pthread_mutex_t) <= alignof(Mutex), "Mutex::lock_ holds the lock");
+  new (lock_) pthread_mutex_t(PTHREAD_MUTEX_INITIALIZER);
 }
 
-void Mutex::WakeOne() { Futex(&state_, FUTEX_WAKE, 1); }
+Mutex::~Mutex() { ::pthread_mutex_destroy(Native(lock_)); }
 
 }  // namespace zmk

@@ -46,11 +46,7 @@ int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
     case 7: text = &rec.MinExeVersion; break;
     case 8: text = &rec.MinDBVersion; break;
   }
-  if (const CharsetTable* charset = HostCharset()) {
-    WriteText(*text, *charset, true, static_cast<char*>(dst), MaxLen);
-  } else {
-    WriteText(FitToBuffer(*text, MaxLen), static_cast<char*>(dst), MaxLen);
-  }
+  FitToBuffer(*text, HostCharset(), static_cast<char*>(dst), MaxLen);
   return ft_string;
 }
 
@@ -60,23 +56,20 @@ int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
 extern "C" {
 
 ZMK_EXPORT void DCPCALL ContentGetDetectString(char* DetectString, int MaxLen) {
-  zmk::WriteText("EXT=\"ZMK\"", DetectString, MaxLen);
+  zmk::WriteText("EXT=\"ZMK\"", zmk::HostCharset(), DetectString, MaxLen);
 }
 
 ZMK_EXPORT int DCPCALL ContentGetSupportedField(int FieldIndex, char* FieldName,
                                                 char* Units, int MaxLen) {
-  zmk::WriteText("", Units, MaxLen);
+  const zmk::CharsetTable& charset = zmk::HostCharset();
+  zmk::WriteText("", charset, Units, MaxLen);
   if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nomorefields;
   if (FieldIndex < 0) {
-    zmk::WriteText("", FieldName, MaxLen);
+    zmk::WriteText("", charset, FieldName, MaxLen);
     return zmk::ft_string;
   }
   // Names are Windows-1251, given in the host's character set.
-  if (const zmk::CharsetTable* charset = zmk::HostCharset()) {
-    zmk::WriteText(zmk::kFields[FieldIndex].name, *charset, false, FieldName, MaxLen);
-  } else {
-    zmk::WriteText(zmk::kFields[FieldIndex].name, FieldName, MaxLen);
-  }
+  zmk::WriteText(zmk::kFields[FieldIndex].name, charset, FieldName, MaxLen);
   return zmk::kFields[FieldIndex].type;
 }
 
@@ -86,11 +79,11 @@ ZMK_EXPORT int DCPCALL ContentGetValue(const char* FileName, int FieldIndex,
   try {
     zmk::MutexLock lock(&zmk::FileCacheMutex);
     // The file is read first, even for an index out of range.
-    zmk::Refresh(FileName);
+    zmk::FileCache.Refresh(FileName);
     if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nosuchfield;
     if (FieldIndex < 0) return zmk::ft_fieldempty;
     if (FieldValue == nullptr) return zmk::ft_fieldempty;
-    return zmk::WriteField(zmk::FileCache, FieldIndex, FieldValue, MaxLen);
+    return zmk::WriteField(zmk::FileCache.Values(), FieldIndex, FieldValue, MaxLen);
   } catch (...) {
     // The file cannot be opened (or, short of memory, read): never the
     // previous file's values.

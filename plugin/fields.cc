@@ -21,42 +21,6 @@ const FieldInfo kFields[kFieldCount] = {
     {"\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF \xC1\xC4", ft_string},  // Мин версия БД
 };
 
-std::string Fitted::str() const {
-  std::string s(head);
-  if (ellipsis) s += "...";
-  return s;
-}
-
-Fitted FitToBuffer(std::string_view value, int MaxLen) {
-  if (MaxLen > 0 && value.size() < static_cast<std::size_t>(MaxLen)) {
-    return {value, false};
-  }
-  std::size_t keep = MaxLen > 4 ? static_cast<std::size_t>(MaxLen - 4) : 0;
-  return {value.substr(0, keep), true};
-}
-
-void WriteText(const Fitted& text, char* dst, int MaxLen) {
-  if (dst == nullptr || MaxLen < 1) return;
-  // The head of a shortened value always leaves room for at least the NUL.
-  const std::size_t room = static_cast<std::size_t>(MaxLen) - 1;
-  std::size_t n = text.head.size() < room ? text.head.size() : room;
-  bool ellipsis = text.ellipsis;
-  const void* nul = n > 0 ? std::memchr(text.head.data(), '\0', n) : nullptr;
-  if (nul != nullptr) {
-    n = static_cast<std::size_t>(static_cast<const char*>(nul) - text.head.data());
-    ellipsis = false;
-  } else if (n < text.head.size()) {
-    ellipsis = false;
-  }
-  if (n > 0) std::memcpy(dst, text.head.data(), n);
-  if (ellipsis) {
-    const std::size_t dots = room - n < 3 ? room - n : 3;
-    std::memcpy(dst + n, "...", dots);
-    n += dots;
-  }
-  dst[n] = '\0';
-}
-
 namespace {
 
 // Whether `text` takes at least `bytes` bytes in `charset`; looks no
@@ -70,58 +34,6 @@ bool TakesAtLeast(std::string_view text, const CharsetTable& charset, std::size_
     if (n >= bytes) return true;
   }
   return false;
-}
-
-// The characters of [p, p + 4) at dst + n; returns the new n. Each goes as
-// four bytes, of which those past it are overwritten by the next or lie
-// after the NUL. All four are looked up before any is stored: the compiler
-// cannot tell that the stores leave the table alone, and the loads need
-// not then wait for them. Inline, with indexes of the table's own width:
-// each lookup is then a single load.
-inline std::size_t WriteFour(const char* p, const CharsetTable& charset, char* dst,
-                             std::size_t n) {
-  const std::size_t b0 = static_cast<unsigned char>(p[0]);
-  const std::size_t b1 = static_cast<unsigned char>(p[1]);
-  const std::size_t b2 = static_cast<unsigned char>(p[2]);
-  const std::size_t b3 = static_cast<unsigned char>(p[3]);
-  std::uint32_t c0, c1, c2, c3;
-  std::memcpy(&c0, charset.bytes[b0], 4);
-  std::memcpy(&c1, charset.bytes[b1], 4);
-  std::memcpy(&c2, charset.bytes[b2], 4);
-  std::memcpy(&c3, charset.bytes[b3], 4);
-  const std::size_t n1 = n + charset.length[b0];
-  const std::size_t n2 = n1 + charset.length[b1];
-  const std::size_t n3 = n2 + charset.length[b2];
-  const std::size_t n4 = n3 + charset.length[b3];
-  std::memcpy(dst + n, &c0, 4);
-  std::memcpy(dst + n1, &c1, 4);
-  std::memcpy(dst + n2, &c2, 4);
-  std::memcpy(dst + n3, &c3, 4);
-  return n4;
-}
-
-// Writes the characters of [p, stop) at dst + n, all of which the caller
-// knows to fit with room for a 4-byte move at each. Eight ASCII bytes,
-// which every set keeps as they are, go in one move. Returns the new n.
-std::size_t WriteSure(const char* p, const char* stop, const CharsetTable& charset,
-                      char* dst, std::size_t n) {
-  while (stop - p >= 8) {
-    const std::uint64_t word = LoadWord(p);
-    if ((word & kHighBits) == 0) {
-      std::memcpy(dst + n, &word, sizeof word);
-      n += 8;
-    } else {
-      n = WriteFour(p, charset, dst, n);
-      n = WriteFour(p + 4, charset, dst, n);
-    }
-    p += 8;
-  }
-  for (; p < stop; ++p) {
-    const auto b = static_cast<unsigned char>(*p);
-    std::memcpy(dst + n, charset.bytes[b], 4);
-    n += charset.length[b];
-  }
-  return n;
 }
 
 // Whether every byte of `text` is ASCII other than NUL: such a text is the
@@ -139,51 +51,57 @@ bool IsPlainAscii(std::string_view text) {
   return true;
 }
 
-}  // namespace
-
-void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
-               char* dst, int MaxLen) {
+void Write(std::string_view text, const CharsetTable& charset, bool fit, char* dst,
+           int MaxLen) {
   if (dst == nullptr || MaxLen < 1) return;
   const std::size_t max_len = static_cast<std::size_t>(MaxLen);
-  // Most values (RUIDs, versions, many names) are ASCII that fits whole.
-  if (text.size() < max_len && IsPlainAscii(text)) {
-    std::memcpy(dst, text.data(), text.size());
-    dst[text.size()] = '\0';
-    return;
-  }
-  std::size_t room = max_len - 1;
+  // The bytes go as they are where the set keeps them so: Windows-1251
+  // itself, and any set for ASCII, which most values (RUIDs, versions, many
+  // names) are.
+  const bool as_is = charset.as_is || IsPlainAscii(text);
+  std::size_t room = max_len - 1;  // for the characters
   bool ellipsis = false;
-  if (fit && TakesAtLeast(text, charset, max_len)) {
+  if (fit && (as_is ? text.size() >= max_len : TakesAtLeast(text, charset, max_len))) {
     room = max_len > 4 ? max_len - 4 : 0;
     ellipsis = true;
   }
   const char* p = text.data();
   const char* end = p + text.size();
-  if (const void* nul = std::memchr(p, '\0', text.size())) {
-    end = static_cast<const char*>(nul);
-  }
+  if (const void* nul = std::memchr(p, '\0', text.size())) end = static_cast<const char*>(nul);
   std::size_t n = 0;
-  while (p < end) {
-    // As many characters as surely fit, even if each takes four bytes (no
-    // character takes more), with four bytes of the buffer left.
-    const std::size_t sure = n + 4 <= max_len ? (max_len - 4 - n) / 4 : 0;
-    if (sure > 0) {
-      const char* stop = static_cast<std::size_t>(end - p) < sure ? end : p + sure;
-      n = WriteSure(p, stop, charset, dst, n);
-      p = stop;
-      continue;
+  if (as_is) {
+    n = static_cast<std::size_t>(end - p) < room ? static_cast<std::size_t>(end - p) : room;
+    std::memcpy(dst, p, n);
+    p += n;
+  } else {
+    // One table step per character, while the characters fit. Each goes as
+    // four bytes while the buffer has room for them (those past the
+    // character are overwritten by the next or lie after the NUL), in the
+    // last bytes of the buffer as its own bytes.
+    const std::size_t move_room = max_len < 3 ? 0 : room < max_len - 3 ? room : max_len - 3;
+    char* out = dst;
+    std::size_t left = move_room;
+    for (; p < end; ++p) {
+      const std::size_t b = static_cast<unsigned char>(*p);
+      const std::size_t length = charset.length[b];
+      if (length > left) break;
+      std::memcpy(out, charset.bytes[b], 4);
+      out += length;
+      left -= length;
     }
-    // The last few bytes of the buffer, one character at a time.
-    const auto b = static_cast<unsigned char>(*p);
-    const std::size_t length = charset.length[b];
-    if (n + length > room) break;
-    std::memcpy(dst + n, charset.bytes[b], length);
-    n += length;
-    ++p;
+    left += room - move_room;
+    for (; p < end; ++p) {
+      const std::size_t b = static_cast<unsigned char>(*p);
+      const std::size_t length = charset.length[b];
+      if (length > left) break;
+      std::memcpy(out, charset.bytes[b], length);
+      out += length;
+      left -= length;
+    }
+    n = static_cast<std::size_t>(out - dst);
   }
   // A NUL met with room to spare ends the text, and with it what there was
-  // to shorten; one met just as the room is full leaves the value cut, as
-  // the Windows-1251 bytes are.
+  // to shorten; one met just as the room is full leaves the value cut.
   if (p == end && end != text.data() + text.size() && n < room) ellipsis = false;
   if (ellipsis) {
     const std::size_t dots = max_len - 1 - n < 3 ? max_len - 1 - n : 3;
@@ -193,8 +111,14 @@ void WriteText(std::string_view text, const CharsetTable& charset, bool fit,
   dst[n] = '\0';
 }
 
-void WriteText(std::string_view text, char* dst, int MaxLen) {
-  WriteText(Fitted{text, false}, dst, MaxLen);
+}  // namespace
+
+void WriteText(std::string_view text, const CharsetTable& charset, char* dst, int MaxLen) {
+  Write(text, charset, false, dst, MaxLen);
+}
+
+void FitToBuffer(std::string_view value, const CharsetTable& charset, char* dst, int MaxLen) {
+  Write(value, charset, true, dst, MaxLen);
 }
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
+#include "header/setting_header.h"
 #include "platform/mutex.h"
 
 namespace zmk {
@@ -24,23 +24,41 @@ struct TZMKRec {
   std::string FileName;  // the name the values were loaded under
 };
 
-// The module's one cache, all empty when the module is loaded. Shared by
-// every call into the module: hold FileCacheMutex while using it.
-extern TZMKRec FileCache;
+// The values of the file read last, keyed by its name. A file is read into
+// a second record, which takes the place of the first once it is filled:
+// the cache never holds half a file, and the two records and the header
+// keep their strings' buffers from file to file, so that once they have
+// grown, reading a file allocates nothing.
+class TFileCache {
+ public:
+  TFileCache() = default;
+  TFileCache(const TFileCache&) = delete;
+  TFileCache& operator=(const TFileCache&) = delete;
+
+  const TZMKRec& Values() const { return *values_; }
+
+  // Makes Values() hold the values of the named file, reading it only when
+  // its name differs byte for byte from the one they were loaded under (all
+  // empty, under the empty name, before the first file). Throws OpenError
+  // when the file cannot be opened, leaving the values and their name as
+  // they were. A null name counts as empty.
+  void Refresh(const char* FileName);
+
+ private:
+  // The header just read, under the name in next_->FileName, becomes the
+  // values, whether or not it was whole.
+  void TakeHeader();
+
+  TZMKRec records_[2];
+  TZMKRec* values_ = &records_[0];
+  TZMKRec* next_ = &records_[1];
+  TZMKHeader header_;
+};
+
+// The module's one cache, shared by every call into the module: hold
+// FileCacheMutex while using it.
+extern TFileCache FileCache;
 extern Mutex FileCacheMutex;
-
-// Makes FileCache hold the values of the named file, reading it only when
-// its name differs byte for byte from the cache's. Throws OpenError when
-// the file cannot be opened; the cache is then left as it was.
-void Refresh(std::string_view FileName);
-// The same for a host's NUL-terminated name; null counts as empty.
-void Refresh(const char* FileName);
-
-// Reads the file and replaces the cache's contents and key, whether or not
-// its header was whole. Throws OpenError, leaving the cache as it was.
-// Hold FileCacheMutex: the header and the record it fills are kept from
-// file to file, so that their buffers are reused.
-void LoadFileInfo(std::string_view FileName);
 
 }  // namespace zmk
 

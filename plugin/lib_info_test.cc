@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "header/test_file.h"
 #include "platform/error.h"
@@ -28,7 +31,10 @@ std::string Named(const std::string& name) {
 
 class LibInfoTest : public testing::Test {
  protected:
-  void SetUp() override { FileCache = TZMKRec(); }
+  void Refresh(const std::string& name) { cache_.Refresh(name.c_str()); }
+  const TZMKRec& Values() const { return cache_.Values(); }
+
+  TFileCache cache_;
 };
 
 TEST_F(LibInfoTest, LoadsEveryDisplayValue) {
@@ -39,16 +45,16 @@ TEST_F(LibInfoTest, LoadsEveryDisplayValue) {
                     .String(" 12_3\r\n'4_5'\r\nabc")
                     .String("7.1").String("db"));
   Refresh(file.path());
-  EXPECT_EQ(FileCache.RUIDText, "12_3");
-  EXPECT_EQ(FileCache.Name, "Test");
-  EXPECT_EQ(FileCache.Comment, "Comment");
-  EXPECT_EQ(FileCache.Modified, 38718.25);
-  EXPECT_EQ(FileCache.Version, -5);
-  EXPECT_EQ(FileCache.IsFinal, 200);
-  EXPECT_EQ(FileCache.DependsOnText, "\" 12_3\",4_5");
-  EXPECT_EQ(FileCache.MinExeVersion, "7.1");
-  EXPECT_EQ(FileCache.MinDBVersion, "db");
-  EXPECT_EQ(FileCache.FileName, file.path());
+  EXPECT_EQ(Values().RUIDText, "12_3");
+  EXPECT_EQ(Values().Name, "Test");
+  EXPECT_EQ(Values().Comment, "Comment");
+  EXPECT_EQ(Values().Modified, 38718.25);
+  EXPECT_EQ(Values().Version, -5);
+  EXPECT_EQ(Values().IsFinal, 200);
+  EXPECT_EQ(Values().DependsOnText, "\" 12_3\",4_5");
+  EXPECT_EQ(Values().MinExeVersion, "7.1");
+  EXPECT_EQ(Values().MinDBVersion, "db");
+  EXPECT_EQ(Values().FileName, file.path());
 }
 
 TEST_F(LibInfoTest, SameNameIsAnsweredFromTheCache) {
@@ -56,7 +62,7 @@ TEST_F(LibInfoTest, SameNameIsAnsweredFromTheCache) {
   Refresh(file.path());
   Rewrite(file, Named("second"));
   for (int i = 0; i < 9; ++i) Refresh(file.path());
-  EXPECT_EQ(FileCache.Name, "first");  // not read again
+  EXPECT_EQ(Values().Name, "first");  // not read again
 }
 
 TEST_F(LibInfoTest, AnotherNameInBetweenReadsAgain) {
@@ -65,51 +71,80 @@ TEST_F(LibInfoTest, AnotherNameInBetweenReadsAgain) {
   Refresh(a.path());
   Rewrite(a, Named("a2"));
   Refresh(b.path());
-  EXPECT_EQ(FileCache.Name, "b");
+  EXPECT_EQ(Values().Name, "b");
   Refresh(a.path());
-  EXPECT_EQ(FileCache.Name, "a2");
+  EXPECT_EQ(Values().Name, "a2");
+}
+
+// The records and the header keep their buffers from file to file: each
+// file still shows nothing of the ones before it.
+TEST_F(LibInfoTest, EachFileShowsOnlyItsOwnValues) {
+  const std::string long_ruid = "147000000_1000000";
+  const std::string files_bytes[] = {
+      Bytes().Preamble().Int32(147000000).Int32(17).String(std::string(300, 'n'))
+          .String("c").Double(45000.5).Int32(9).Byte(1)
+          .String(long_ruid + "\r\n" + long_ruid + "\r\n'3_4'").String("4.2.1.0").String("2.10"),
+      Named("short"),
+      test::WorkedExample().substr(0, 40),
+      "no header at all",
+  };
+  std::vector<std::unique_ptr<TempFile>> files;
+  for (const std::string& bytes : files_bytes) files.push_back(std::make_unique<TempFile>(bytes));
+  const auto fields = [](const TZMKRec& r) {
+    return std::make_tuple(r.RUIDText, r.Name, r.Comment, r.Modified, r.Version, r.IsFinal,
+                           r.DependsOnText, r.MinExeVersion, r.MinDBVersion, r.FileName);
+  };
+  for (int round = 0; round < 3; ++round) {
+    for (const auto& file : files) {
+      SCOPED_TRACE(file->path());
+      Refresh(file->path());
+      TFileCache fresh;
+      fresh.Refresh(file->path().c_str());
+      EXPECT_EQ(fields(Values()), fields(fresh.Values()));
+    }
+  }
 }
 
 TEST_F(LibInfoTest, EmptyNameOnAFreshCacheReadsNothing) {
   Refresh("");
-  EXPECT_EQ(FileCache.RUIDText, "");
-  EXPECT_EQ(FileCache.FileName, "");
+  EXPECT_EQ(Values().RUIDText, "");
+  EXPECT_EQ(Values().FileName, "");
 }
 
 TEST_F(LibInfoTest, FileWithoutSignatureShowsDefaults) {
   TempFile file("just some text\r\n");
   Refresh(file.path());
-  EXPECT_EQ(FileCache.RUIDText, "0_0");
-  EXPECT_EQ(FileCache.Name, "");
-  EXPECT_EQ(FileCache.DependsOnText, "");
-  EXPECT_EQ(FileCache.Modified, 0.0);
-  EXPECT_EQ(FileCache.Version, 0);
-  EXPECT_EQ(FileCache.IsFinal, 0);
-  EXPECT_EQ(FileCache.FileName, file.path());
+  EXPECT_EQ(Values().RUIDText, "0_0");
+  EXPECT_EQ(Values().Name, "");
+  EXPECT_EQ(Values().DependsOnText, "");
+  EXPECT_EQ(Values().Modified, 0.0);
+  EXPECT_EQ(Values().Version, 0);
+  EXPECT_EQ(Values().IsFinal, 0);
+  EXPECT_EQ(Values().FileName, file.path());
 }
 
 TEST_F(LibInfoTest, FileCutAfterCommentShowsWhatItHas) {
   TempFile file(Bytes().Preamble().Int32(4).Int32(9).String("N").String("C")
                     .Raw("\x01\x02"));
   Refresh(file.path());
-  EXPECT_EQ(FileCache.RUIDText, "4_9");
-  EXPECT_EQ(FileCache.Name, "N");
-  EXPECT_EQ(FileCache.Comment, "C");
-  EXPECT_EQ(FileCache.Version, 0);
-  EXPECT_EQ(FileCache.MinExeVersion, "");
+  EXPECT_EQ(Values().RUIDText, "4_9");
+  EXPECT_EQ(Values().Name, "N");
+  EXPECT_EQ(Values().Comment, "C");
+  EXPECT_EQ(Values().Version, 0);
+  EXPECT_EQ(Values().MinExeVersion, "");
 }
 
 TEST_F(LibInfoTest, FailedOpenLeavesCacheAndKey) {
   TempFile file(Named("kept"));
   Refresh(file.path());
   EXPECT_THROW(Refresh(test::MissingFileName()), OpenError);
-  EXPECT_EQ(FileCache.Name, "kept");
-  EXPECT_EQ(FileCache.FileName, file.path());
+  EXPECT_EQ(Values().Name, "kept");
+  EXPECT_EQ(Values().FileName, file.path());
   // The empty name is another name once a file was loaded: it is tried and
   // fails the same way.
   EXPECT_THROW(Refresh(""), OpenError);
-  EXPECT_EQ(FileCache.FileName, file.path());
-  EXPECT_EQ(FileCache.Name, "kept");
+  EXPECT_EQ(Values().FileName, file.path());
+  EXPECT_EQ(Values().Name, "kept");
 }
 
 }  // namespace

@@ -11,48 +11,11 @@
 
 #include "header/test_file.h"
 #include "platform/module.h"
+#include "platform/process.h"
 #include "plugin/content_plugin.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <thread>
-#endif
 
 namespace zmk {
 namespace {
-
-#ifdef _WIN32
-struct ThreadArg {
-  const std::function<void(int)>* body;
-  int index;
-};
-
-DWORD WINAPI ThreadMain(void* p) {
-  auto* arg = static_cast<ThreadArg*>(p);
-  (*arg->body)(arg->index);
-  return 0;
-}
-#endif
-
-void RunThreads(int count, const std::function<void(int)>& body) {
-#ifdef _WIN32
-  std::vector<ThreadArg> args(count);
-  std::vector<HANDLE> threads;
-  for (int i = 0; i < count; ++i) {
-    args[i] = {&body, i};
-    threads.push_back(::CreateThread(nullptr, 0, ThreadMain, &args[i], 0, nullptr));
-  }
-  for (HANDLE t : threads) {
-    ::WaitForSingleObject(t, INFINITE);
-    ::CloseHandle(t);
-  }
-#else
-  std::vector<std::thread> threads;
-  for (int i = 0; i < count; ++i) threads.emplace_back(body, i);
-  for (std::thread& t : threads) t.join();
-#endif
-}
 
 TEST(ThreadsTest, AnswersNeverMixTwoFiles) {
   Module module(ZMK_MODULE_PATH);
