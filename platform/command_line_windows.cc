@@ -16,16 +16,21 @@ namespace {
 // The name in the ANSI code page, if the code page holds every character
 // of it (no best-fit look-alikes: "α" must not become "a", another file).
 bool ToAnsi(const std::wstring& wide, std::string* ansi) {
-  if (wide.empty()) return ansi->clear(), true;
+  ansi->clear();
+  if (wide.empty()) return true;
+  // UTF-8, which a system may have as its ANSI code page, takes neither
+  // flag nor default character; it holds every name, and the way back
+  // below finds what it could not carry (a lone surrogate).
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   BOOL lossy = FALSE;
+  BOOL* lossy_out = utf8 ? nullptr : &lossy;
   const int size = static_cast<int>(wide.size());
-  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
-                                      0, nullptr, &lossy);
+  const int n = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr,
+                                      lossy_out);
   if (n <= 0 || lossy) return false;
   ansi->assign(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, &(*ansi)[0], n, nullptr,
-                        &lossy);
-  // A code page without a default character (UTF-8) says nothing of loss.
+  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &(*ansi)[0], n, nullptr, lossy_out);
   std::wstring back(wide.size(), L'\0');
   return !lossy && ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi->data(), n, &back[0],
                                          size) == size &&
