@@ -9,6 +9,7 @@
 
 namespace zmk {
 
+// Paths are UTF-8 on Windows, the system's bytes elsewhere.
 class Module {
  public:
   // Throws Error naming the module and the system's reason.

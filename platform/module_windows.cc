@@ -4,13 +4,14 @@
 #include <windows.h>
 
 #include "platform/module.h"
+#include "platform/wide.h"
 
 namespace zmk {
 
 Module::Module(const std::string& path)
-    : path_(path), handle_(::LoadLibraryA(path.c_str())) {
+    : path_(path), handle_(::LoadLibraryW(Utf8ToWide(path).c_str())) {
   if (handle_ == nullptr) {
-    throw Error("cannot load " + path + ": " + SystemErrorText(::GetLastError()));
+    throw Error("cannot load " + path + ": " + WideErrorText(::GetLastError()));
   }
 }
 
@@ -22,11 +23,12 @@ void* Module::Symbol(const char* name) const {
 }
 
 std::string ExecutableDirectory() {
-  char path[MAX_PATH];
-  DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return ".";
-  std::string exe(path, n);
-  return exe.substr(0, exe.find_last_of("\\/"));
+  // Long enough for any path the system gives a program.
+  std::wstring path(32768, L'\0');
+  const DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  if (n == 0 || n >= path.size()) return ".";
+  path.resize(n);
+  return WideToUtf8(path.substr(0, path.find_last_of(L"\\/")));
 }
 
 }  // namespace zmk

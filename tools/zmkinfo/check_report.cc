@@ -108,7 +108,7 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
   std::string out;
-  auto path = [&](std::size_t i) { return Escaped(files[i].path); };
+  auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
   auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
   for (const Problem& p : result.problems) {
     const std::size_t first = p.files[0];

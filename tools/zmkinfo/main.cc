@@ -4,7 +4,6 @@
 //   zmkinfo [--plugin MODULE] [--json] FILE...
 //   zmkinfo --version [--plugin MODULE]
 //   zmkinfo check [--json | --dot] PATH...
-#include <cerrno>
 #include <cstdint>
 #include <clocale>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "header/setting_header.h"
+#include "platform/command_line.h"
 #include "platform/error.h"
 #include "platform/host_charset.h"
 #include "platform/module.h"
@@ -32,23 +32,31 @@ constexpr int kUsage = 2;
 constexpr int kWriteFailed = 3;
 
 // The first error of a write to standard output, 0 while none.
-int write_error = 0;
+unsigned long write_error = 0;
 
 void Write(std::string_view text) {
   if (text.empty()) return;
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && write_error == 0) {
-    write_error = errno != 0 ? errno : EIO;
-  }
+  const unsigned long error = WriteOutput(OutputStream::kOut, text);
+  if (write_error == 0) write_error = error;
+}
+
+void Flush() {
+  const unsigned long error = FlushOutput();
+  if (write_error == 0) write_error = error;
+}
+
+// A message on standard error, after what standard output holds.
+void Complain(const std::string& message) {
+  Flush();
+  WriteOutput(OutputStream::kErr, "zmkinfo: " + EscapedPath(message) + "\n");
 }
 
 // `status`, unless the output could not be written whole: a script that
 // trusts the status must not take lost output for success.
 int Finish(int status) {
-  errno = 0;
-  if (std::fflush(stdout) != 0 && write_error == 0) write_error = errno != 0 ? errno : EIO;
-  if (write_error == 0 && std::ferror(stdout)) write_error = EIO;
+  Flush();
   if (write_error == 0) return status;
-  std::fprintf(stderr, "zmkinfo: cannot write the output: %s\n", std::strerror(write_error));
+  Complain("cannot write the output: " + OutputErrorText(write_error));
   return kWriteFailed;
 }
 
@@ -120,14 +128,19 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
   return true;
 }
 
-// Why the module could not read `file`: the header reader's own open
-// failure, with the system's reason. The plugin interface carries no
-// reason, so this opens the file again, only for a file the module failed.
-std::string OpenFailureReason(const std::string& file) {
+std::string CannotOpen(const std::string& file, const std::string& reason) {
+  return "Cannot open file \"" + UserFullPath(file) + "\". " + reason;
+}
+
+// Why the module could not read `file`, which it was given as
+// `module_name`: the header reader's own open failure, with the system's
+// reason. The plugin interface carries no reason, so this opens the file
+// again by the same name, only for a file the module failed.
+std::string OpenFailureReason(const std::string& file, const std::string& module_name) {
   try {
-    TZMKHeader().LoadFromFile(file);
+    TZMKHeader().LoadFromFile(module_name);
   } catch (const OpenError& e) {
-    return e.what();
+    return CannotOpen(file, ModuleMessage(e.reason()));
   }
   return "Cannot open file \"" + file + "\"";
 }
@@ -138,16 +151,16 @@ constexpr const char kUsageText[] =
     "       zmkinfo check [--json | --dot] PATH...\n";
 
 int Usage() {
-  std::fputs(kUsageText, stderr);
+  WriteOutput(OutputStream::kErr, kUsageText);
   return kUsage;
 }
 
 // The module file as the loader must be given it: a bare name would send
 // it searching the library path rather than taking the file here.
-std::string LoadablePath(const std::string& path) { return AbsoluteFileName(path); }
+std::string LoadablePath(const std::string& path) { return UserFullPath(path); }
 
 bool Exists(const std::string& path) {
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+  if (std::FILE* f = OpenUserFile(path)) {
     std::fclose(f);
     return true;
   }
@@ -156,7 +169,7 @@ bool Exists(const std::string& path) {
 
 // The module beside the program (a build tree), else where it is installed.
 std::string DefaultModule() {
-  const std::string dir = ExecutableDirectory() + "/";
+  const std::string dir = ExecutableDirectory() + kPathSeparator;
   const std::string beside = dir + ZMK_MODULE_FILE;
   return Exists(beside) ? beside : dir + ZMK_INSTALLED_MODULE;
 }
@@ -164,7 +177,7 @@ std::string DefaultModule() {
 // The version a module file carries in its mark, or "unknown".
 std::string ModuleVersion(const std::string& path) {
   std::string bytes;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+  if (std::FILE* f = OpenUserFile(path)) {
     char buf[65536];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
@@ -179,7 +192,7 @@ std::string ModuleVersion(const std::string& path) {
 
 int Version(const std::string& plugin_path) {
   Module module(LoadablePath(plugin_path));  // it must load, as a host would load it
-  Write(std::string("zmkinfo ") + ZMK_VERSION + "\nmodule " + Escaped(plugin_path) + " " +
+  Write(std::string("zmkinfo ") + ZMK_VERSION + "\nmodule " + EscapedPath(plugin_path) + " " +
         Escaped(ModuleVersion(plugin_path)) + "\n");
   return Finish(0);
 }
@@ -194,12 +207,12 @@ struct Options {
   std::vector<std::string> operands;
 };
 
-Options Parse(int first, int argc, char** argv) {
+Options Parse(std::size_t first, const std::vector<std::string>& args) {
   Options o;
-  for (int i = first; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--plugin" && i + 1 < argc) {
-      o.plugin_path = argv[++i];
+  for (std::size_t i = first; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--plugin" && i + 1 < args.size()) {
+      o.plugin_path = args[++i];
     } else if (arg == "--json") {
       o.json = true;
     } else if (arg == "--dot") {
@@ -209,7 +222,7 @@ Options Parse(int first, int argc, char** argv) {
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--") {
-      o.operands.insert(o.operands.end(), argv + i + 1, argv + argc);
+      o.operands.insert(o.operands.end(), args.begin() + i + 1, args.end());
       break;
     } else if (arg.size() > 1 && arg[0] == '-') {
       o.bad = true;
@@ -230,9 +243,9 @@ int Check(const Options& o) {
   return Finish(result.problems.empty() ? 0 : 1);
 }
 
-int Run(int argc, char** argv) {
-  const bool check = argc > 1 && std::strcmp(argv[1], "check") == 0;
-  const Options o = Parse(check ? 2 : 1, argc, argv);
+int Run(const std::vector<std::string>& args) {
+  const bool check = !args.empty() && args[0] == "check";
+  const Options o = Parse(check ? 1 : 0, args);
   if (o.help) {
     Write(kUsageText);
     return Finish(0);
@@ -260,10 +273,12 @@ int Run(int argc, char** argv) {
     std::string record;
     // The module keeps the last file's values under its name, and before
     // the first file under the empty name: it would show them for "".
-    bool ok = !file.empty();
+    std::string module_name, reason;
+    bool ok = !file.empty() && NameForModule(file, &module_name, &reason);
+    if (!file.empty() && !ok) reason = CannotOpen(file, reason);
     for (std::size_t i = 0; i < fields.size() && ok; ++i) {
       std::string value;
-      ok = FormatValue(plugin, file, static_cast<int>(i), fields[i].type, json,
+      ok = FormatValue(plugin, module_name, static_cast<int>(i), fields[i].type, json,
                        &buf, &value);
       if (json) {
         record += (i ? ", " : "") + JsonString(HostTextToUtf8(fields[i].name)) + ": " + value;
@@ -273,13 +288,12 @@ int Run(int argc, char** argv) {
     }
     if (!ok) {
       ++failures;
-      std::string reason = OpenFailureReason(file);
+      if (reason.empty()) reason = OpenFailureReason(file, module_name);
       if (!json) {
         Write(out);
         out.clear();
       }
-      std::fflush(stdout);
-      std::fprintf(stderr, "zmkinfo: %s\n", Escaped(reason).c_str());
+      Complain(reason);
       if (json) {
         out += std::string(first ? "" : ",") + "\n  {\"file\": " +
                JsonString(file) + ", \"error\": " + JsonString(reason) + "}";
@@ -291,7 +305,7 @@ int Run(int argc, char** argv) {
       out += std::string(first ? "" : ",") + "\n  {\"file\": " + JsonString(file) +
              ", \"fields\": {" + record + "}}";
     } else {
-      out += Escaped(file) + "\n" + record;
+      out += EscapedPath(file) + "\n" + record;
     }
     first = false;
     if (out.size() > 1 << 16) {
@@ -312,9 +326,9 @@ int main(int argc, char** argv) {
   // in the locale's character set.
   std::setlocale(LC_ALL, "");
   try {
-    return zmk::Run(argc, argv);
+    return zmk::Run(zmk::ProgramArguments(argc, argv));
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zmkinfo: %s\n", zmk::Escaped(e.what()).c_str());
+    zmk::Complain(e.what());
     return zmk::kUsage;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/command_line.h"
 #include "platform/host_charset.h"
 
 namespace zmk {
@@ -52,7 +53,9 @@ bool TerminalIsUtf8() {
   return Cp1251ToTerminal("\xC0") == "\xD0\x90";
 }
 
-std::string Escaped(std::string_view text) {
+namespace {
+
+std::string Escape(std::string_view text, bool backslash_as_is) {
   const bool utf8 = TerminalIsUtf8();
   std::string out;
   out.reserve(text.size());
@@ -74,7 +77,7 @@ std::string Escaped(std::string_view text) {
       continue;
     }
     if (b == '\\') {
-      out += "\\\\";
+      out += backslash_as_is ? "\\" : "\\\\";
     } else if (b >= 0x20 && b != 0x7F) {
       out += static_cast<char>(b);
     } else if (b == '\t') {
@@ -90,6 +93,12 @@ std::string Escaped(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string Escaped(std::string_view text) { return Escape(text, false); }
+
+std::string EscapedPath(std::string_view path) { return Escape(path, kPathSeparator == '\\'); }
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";

@@ -16,6 +16,10 @@ namespace zmk {
 // "\x9b", since a terminal in 8-bit mode takes it as a control.
 std::string Escaped(std::string_view text);
 
+// A path so shown. Where the separator is a backslash, it stays one: no
+// name there holds a control character, so no escape can come from a name.
+std::string EscapedPath(std::string_view path);
+
 // Whether the terminal's character set, as zmkinfo writes to it, is UTF-8.
 bool TerminalIsUtf8();
 

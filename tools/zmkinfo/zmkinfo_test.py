@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Runs the command-line host against the built module on the example files.
-Usage: zmkinfo_test.py ZMKINFO MODULE"""
+Usage: zmkinfo_test.py ZMKINFO MODULE [--wine RUNNER]
+
+With --wine, ZMKINFO is zmkinfo.exe, run by RUNNER under Wine, and the
+cases are the same; where Windows differs, the difference is said once,
+below."""
 import json
 import math
+import ntpath
 import os
 import signal
 import struct
@@ -17,11 +22,56 @@ EXAMPLES = os.path.join(HERE, "..", "..", "examples")
 sys.path.insert(0, EXAMPLES)
 import make_examples  # noqa: E402
 
-ZMKINFO = MODULE = None
+ZMKINFO = MODULE = MODULE_FILE = WINE = None
+TOOL = []  # the command that starts zmkinfo
+
+# Where Windows differs. Paths are given and shown in its form, Z: being
+# Wine's drive for the root; the system's texts are its own; a name is
+# UTF-16, never bytes that are no UTF-8, and holds no control character nor
+# backslash; Wine lists no symbolic link whose target is gone (it cannot
+# stat it). Line ends are "\n" on both.
+NOT_FOUND = IS_A_DIRECTORY = PATH_NOT_FOUND = None
+NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = True
+# Folders of 200 characters nested: past the system's path limit, 25 deep,
+# and deep enough to show that memory does not grow with depth. Wine
+# reaches each file through its Unix path, within Linux's PATH_MAX (but
+# past Windows' MAX_PATH of 260), and resolves it from the root, a cost
+# that grows with the square of the depth.
+DEEP_LEVELS = (21, 25, 2000)
+
+
+def windows_differences():
+    global NOT_FOUND, IS_A_DIRECTORY, PATH_NOT_FOUND, NAMES_ARE_BYTES, LISTS_DANGLING_LINKS
+    global DEEP_LEVELS
+    if WINE:
+        NOT_FOUND, IS_A_DIRECTORY, PATH_NOT_FOUND = "File not found", "Access denied", "Path not found"
+        NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = False
+        DEEP_LEVELS = (15, 18, 200)
+    else:
+        NOT_FOUND = PATH_NOT_FOUND = "No such file or directory"
+        IS_A_DIRECTORY = "Is a directory"
+
+
+def native(path):
+    """An absolute path as the program takes and shows it."""
+    if WINE and isinstance(path, str) and path.startswith("/"):
+        return "Z:" + path.replace("/", "\\")
+    return path
+
+
+def relative(path, root):
+    """A path the program showed, relative to `root`, with "/"."""
+    if WINE:
+        return ntpath.relpath(path, native(root)).replace("\\", "/")
+    return os.path.relpath(path, root)
+
+
+def argv(*args):
+    return [*TOOL, *map(native, args)]
 
 
 def run(*args, **kwargs):
-    return subprocess.run([ZMKINFO, "--plugin", MODULE, *args],
+    return subprocess.run(argv("--plugin", MODULE, *args),
                           capture_output=True, text=True, encoding="utf-8", **kwargs)
 
 
@@ -60,7 +110,7 @@ class ZmkinfoTest(unittest.TestCase):
         cls.dir.cleanup()
 
     def path(self, name):
-        return os.path.join(self.dir.name, name)
+        return native(os.path.join(self.dir.name, name))
 
     def test_shipped_examples_are_what_the_script_writes(self):
         for name, data in make_examples.EXAMPLES.items():
@@ -100,7 +150,7 @@ class ZmkinfoTest(unittest.TestCase):
         missing = self.path("missing.zmk")
         r = run(self.path("worked.zmk"), missing, self.path("rich.zmk"))
         self.assertEqual(r.returncode, 1)
-        self.assertIn('Cannot open file "%s". No such file or directory' % missing, r.stderr)
+        self.assertIn('Cannot open file "%s". %s' % (missing, NOT_FOUND), r.stderr)
         self.assertIn("  РУИД: 12_3\n", r.stdout)
         self.assertIn("  РУИД: 147000123_17\n", r.stdout)
         r = run("--json", missing)
@@ -108,7 +158,7 @@ class ZmkinfoTest(unittest.TestCase):
         self.assertIn("error", json.loads(r.stdout)[0])
         r = run(self.dir.name)
         self.assertEqual(r.returncode, 1)
-        self.assertIn("Is a directory", r.stderr)
+        self.assertIn(IS_A_DIRECTORY, r.stderr)
 
     def test_version_of_the_tool_and_of_the_module(self):
         r = run("--version")
@@ -121,11 +171,11 @@ class ZmkinfoTest(unittest.TestCase):
 
     def test_usage_errors(self):
         self.assertEqual(run().returncode, 2)
-        r = subprocess.run([ZMKINFO, "--plugin", self.path("no-module.so"), self.path("worked.zmk")],
+        r = subprocess.run(argv("--plugin", self.path("no-module.so"), self.path("worked.zmk")),
                            capture_output=True, text=True)
         self.assertEqual(r.returncode, 2)
         self.assertIn("cannot load", r.stderr)
-        r = run_bytes([ZMKINFO, "--plugin", self.path("x\x1b[2Jy.so"), self.path("worked.zmk")])
+        r = run_bytes(argv("--plugin", self.path("x\x1b[2Jy.so"), self.path("worked.zmk")))
         self.assertEqual(r.returncode, 2)
         self.assertNotIn(b"\x1b", r.stderr)
         self.assertIn(b"x\\x1b[2Jy.so", r.stderr)
@@ -133,40 +183,40 @@ class ZmkinfoTest(unittest.TestCase):
     def test_small_things(self):
         r = run("")
         self.assertEqual((r.returncode, r.stdout), (1, ""))
-        self.assertIn('Cannot open file "". No such file or directory', r.stderr)
+        self.assertIn('Cannot open file "". %s' % PATH_NOT_FOUND, r.stderr)
         r = run("--help")
         self.assertEqual(r.returncode, 0)
         self.assertIn("usage: zmkinfo", r.stdout)
         # A bare module name is the file in the current folder.
-        r = subprocess.run([ZMKINFO, "--plugin", os.path.basename(MODULE), self.path("worked.zmk")],
-                           capture_output=True, text=True, cwd=os.path.dirname(MODULE))
+        r = subprocess.run(argv("--plugin", os.path.basename(MODULE_FILE), self.path("worked.zmk")),
+                           capture_output=True, text=True, cwd=os.path.dirname(MODULE_FILE))
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn("12_3", r.stdout)
 
     def test_a_write_that_fails_is_no_success(self):
         for args in (["--version"], [self.path("worked.zmk")], ["--json", self.path("worked.zmk")],
                      ["check", self.dir.name]):
-            argv = [ZMKINFO, "--plugin", MODULE, *args] if args[0] != "check" else [ZMKINFO, *args]
+            command = argv("--plugin", MODULE, *args) if args[0] != "check" else argv(*args)
             for how in ("full", "closed", "pipe"):
                 with self.subTest(args=args, how=how):
-                    status, stderr = write_failure(argv, how)
+                    status, stderr = write_failure(command, how)
                     self.assertEqual(status, 3, stderr)
                     self.assertIn("cannot write the output", stderr)
 
     def test_json_is_utf8_whatever_the_locale(self):
         name = "Пакет №5 «тест»"
-        path = self.path("koi8.zmk")
+        path = os.path.join(self.dir.name, "koi8.zmk")
         with open(path, "wb") as f:
             f.write(make_examples.header((1, 1), name, "", 46000.0, 1, 1, "", "", ""))
         env = dict(os.environ, LC_ALL="ru_RU.KOI8-R")
-        r = run_bytes([ZMKINFO, "--plugin", MODULE, "--json", path], env=env)
+        r = run_bytes(argv("--plugin", MODULE, "--json", path), env=env)
         self.assertEqual(r.returncode, 0, r.stderr)
         fields = json.loads(r.stdout.decode("utf-8"))[0]["fields"]
         self.assertEqual(fields["Наименование"], name)
 
 
 def check(*args):
-    return subprocess.run([ZMKINFO, "check", *args], capture_output=True, text=True,
+    return subprocess.run(argv("check", *args), capture_output=True, text=True,
                           encoding="utf-8")
 
 
@@ -218,7 +268,7 @@ class CheckTest(unittest.TestCase):
         r = check("--json", d)
         self.assertIn(r.returncode, (0, 1), r.stderr)
         report = json.loads(r.stdout)
-        rel = lambda p: os.path.relpath(p, d)
+        rel = lambda p: relative(p, d)
         for problem in report["problems"]:
             for key in ("needed_by", "files"):
                 if key in problem:
@@ -233,9 +283,10 @@ class CheckTest(unittest.TestCase):
         d = os.path.join(EXAMPLES, "delivery")
         r = check("--json", d)
         self.assertEqual(r.returncode, 1, r.stderr)
-        p = lambda name: os.path.join(d, name)
+        p = lambda name: native(os.path.join(d, name))
+        gone = [{"kind": "unreadable", "file": p("gone.zmk"), "error": NOT_FOUND}]
         self.assertEqual(json.loads(r.stdout), {
-            "files": 9,
+            "files": 9 if LISTS_DANGLING_LINKS else 8,
             "problems": [
                 {"kind": "missing", "ruid": "999_1", "needed_by": [p("app.zmk")]},
                 {"kind": "duplicate", "ruid": "300_1",
@@ -243,8 +294,7 @@ class CheckTest(unittest.TestCase):
                 {"kind": "cycle", "files": [p("rights/roles.zmk"), p("rights/users.zmk")]},
                 {"kind": "not_zmk", "file": p("readme.zmk")},
                 {"kind": "damaged", "file": p("cut.zmk")},
-                {"kind": "unreadable", "file": p("gone.zmk"), "error": "No such file or directory"},
-            ],
+            ] + (gone if LISTS_DANGLING_LINKS else []),
             "order": [p("base.zmk"), p("app.zmk"), p("reports/reports-v1.zmk"),
                       p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]})
 
@@ -335,19 +385,21 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(edges, {"%s->%s" % e for e in expected})
 
     def test_deep_trees_are_read_whole(self):
-        for what, levels, name in (("past PATH_MAX", 21, "d" * 200), ("25 levels", 25, "e" * 200)):
+        past_limit, deep, deepest = DEEP_LEVELS
+        for what, levels, name in (("past the path limit", past_limit, "d" * 200),
+                                   ("%d levels" % deep, deep, "e" * 200)):
             with self.subTest(what):
                 d = self.delivery({})
                 nested(d, [name] * levels, package((1, 1)))
                 report = json.loads(check("--json", d).stdout)
                 self.assertEqual(report["files"], levels)
                 self.assertEqual([p["kind"] for p in report["problems"]], ["duplicate"])
-        # Memory does not grow with the depth: 2,000 nested folders cost what
-        # one does (the measure includes the forked probe's own pages).
+        # Memory does not grow with the depth: the deepest tree costs what
+        # one folder does (the measure includes the forked probe's own pages).
         deep, flat = self.delivery({}), self.delivery({})
-        nested(deep, ["d"] * 2000)
+        nested(deep, ["d"] * deepest)
         nested(flat, ["d"])
-        grown = max_rss_kib([ZMKINFO, "check", deep]) - max_rss_kib([ZMKINFO, "check", flat])
+        grown = max_rss_kib(argv("check", deep)) - max_rss_kib(argv("check", flat))
         self.assertLess(grown, 8 * 1024)
 
     def test_one_file_reached_twice_is_one_package(self):
@@ -358,7 +410,7 @@ class CheckTest(unittest.TestCase):
         for args, cwd in ((["a.zmk", "a.zmk"], d), ([".", "."], d), ([d, a], None),
                           (["a.zmk", a], d), ([os.path.join(d, "sub"), a], None)):
             with self.subTest(args=args):
-                r = subprocess.run([ZMKINFO, "check", "--json", *args], capture_output=True,
+                r = subprocess.run(argv("check", "--json", *args), capture_output=True,
                                    text=True, cwd=cwd)
                 report = json.loads(r.stdout)
                 self.assertEqual(report["files"], 2 if "sub" in args[0] else len(report["order"]))
@@ -370,18 +422,49 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(json.loads(check("--json", d).stdout)["problems"][0]["kind"], "duplicate")
 
     def test_json_names_that_are_no_utf8(self):
+        if not NAMES_ARE_BYTES:
+            self.skipTest("names are UTF-16 here")
         d = self.delivery({})
         raw = os.path.join(os.fsencode(d), b"x\xff\xfe.zmk")
         with open(raw, "wb") as f:
             f.write(package((1, 1)))
-        for argv in ([ZMKINFO, "check", "--json", d], [ZMKINFO, "--plugin", MODULE, "--json", raw]):
-            with self.subTest(argv[1]):
-                r = run_bytes(argv)
+        for command in (argv("check", "--json", d), argv("--plugin", MODULE, "--json", raw)):
+            with self.subTest(command[1]):
+                r = run_bytes(command)
                 text = r.stdout.decode("utf-8")  # strict
                 self.assertIn("x\\udcff\\udcfe.zmk", text)
                 doc = json.loads(text)
                 path = doc["order"][0] if isinstance(doc, dict) else doc[0]["file"]
                 self.assertEqual(os.fsencode(path), raw)
+
+    def test_names_beyond_windows_1251(self):
+        """A folder and a file named in Greek and CJK, which the module's
+        code page (the ANSI one of a Russian Windows: ru_RU.UTF-8 makes Wine
+        one) cannot hold: read whole by check and by the field mode, and
+        shown whole, in UTF-8, in output redirected to a file."""
+        name = "Пакет №5 «тест»"
+        d = self.delivery({"Δέλτα 中文/αβγ 漢字.zmk": package((1, 1), name=name),
+                           "a.zmk": package((2, 1), name="a")})
+        file = native(os.path.join(d, "Δέλτα 中文", "αβγ 漢字.zmk"))
+        env = dict(os.environ, LC_ALL="ru_RU.UTF-8")
+        report = json.loads(run_bytes(argv("check", "--json", d), env=env).stdout.decode())
+        self.assertEqual(report["order"], [native(os.path.join(d, "a.zmk")), file])
+        [fields] = json.loads(run_bytes(argv("--plugin", MODULE, "--json", file), env=env).stdout)
+        self.assertEqual((fields["file"], fields["fields"]["Наименование"]), (file, name))
+        with tempfile.TemporaryFile() as out:
+            for args in (["check", d], ["--plugin", MODULE, file]):
+                subprocess.run(argv(*args), stdout=out, env=env, check=args[0] != "check")
+            out.seek(0)
+            text = out.read().decode("utf-8")  # strict
+        self.assertIn("  %s  1_1 %s\n" % (file, name), text)
+        self.assertIn("%s\n  РУИД: 1_1\n  Наименование: %s\n" % (file, name), text)
+        # A name that does not exist is no other file's, whatever its look-alike
+        # in the code page ("a.zmk").
+        missing = native(os.path.join(d, "α.zmk"))
+        r = run_bytes(argv("--plugin", MODULE, missing), env=env)
+        self.assertEqual((r.returncode, r.stdout), (1, b""))
+        # The system's reason, in Russian here.
+        self.assertIn('Cannot open file "%s". ' % missing, r.stderr.decode())
 
     def test_cut_dependency_text_is_reported(self):
         deps = "\r\n".join("%d_1" % (i + 1) for i in range(150000))
@@ -397,10 +480,11 @@ class CheckTest(unittest.TestCase):
         empty = self.delivery({"notes.txt": b"x"})
         r = check("--json", empty)
         self.assertEqual(r.returncode, 1)
-        self.assertEqual(json.loads(r.stdout)["problems"], [{"kind": "no_packages", "path": empty}])
+        self.assertEqual(json.loads(r.stdout)["problems"],
+                         [{"kind": "no_packages", "path": native(empty)}])
         r = check(os.path.join(empty, "nothing"))
         self.assertEqual(r.returncode, 1)
-        self.assertIn("No such file or directory", r.stdout)
+        self.assertIn(NOT_FOUND, r.stdout)
         d = self.delivery({"a.zmk": package((1, 1))})
         self.assertIn("1 file, 0 problems\n", check(d).stdout)
 
@@ -411,12 +495,12 @@ class CheckTest(unittest.TestCase):
             ("a backslash", b"b\\x1bc.zmk", "b\\\\x1bc.zmk"),
             ("an escape", b"b\x1bc.zmk", "b\\x1bc.zmk"),
         ]
-        for what, name, shown in cases:
+        for what, name, shown in cases if NAMES_ARE_BYTES else []:
             with self.subTest(what):
                 d = self.delivery({})
                 with open(os.path.join(os.fsencode(d), name), "wb") as f:
                     f.write(package((1, 1)))
-                out = run_bytes([ZMKINFO, "check", d], env=dict(os.environ, LC_ALL="C.UTF-8")).stdout
+                out = run_bytes(argv("check", d), env=dict(os.environ, LC_ALL="C.UTF-8")).stdout
                 self.assertIn(shown.encode(), out)
                 for raw in (b"\x1b", b"\x9b"):
                     self.assertNotIn(raw, out)
@@ -435,5 +519,10 @@ class CheckTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    ZMKINFO, MODULE = sys.argv[1], sys.argv[2]
+    ZMKINFO, MODULE_FILE = sys.argv[1], sys.argv[2]
+    if sys.argv[3:4] == ["--wine"]:
+        WINE = sys.argv[4]
+    TOOL = [WINE, ZMKINFO] if WINE else [ZMKINFO]
+    MODULE = native(MODULE_FILE)
+    windows_differences()
     unittest.main(argv=sys.argv[:1], verbosity=2)
