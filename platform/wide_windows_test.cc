@@ -62,7 +62,9 @@ TEST(OutputSink, RedirectedOutputGetsTheUtf8BytesAsTheyAre) {
 TEST(OutputSink, AConsoleGetsTheCharacters) {
   // Under Wine a console that shows anything needs a terminal: the test
   // runs in a pseudo-terminal.
-  if (::GetConsoleCP() == 0) ASSERT_TRUE(::AllocConsole()) << ::GetLastError();
+  if (::GetConsoleCP() == 0) {
+    ASSERT_TRUE(::AllocConsole()) << ::GetLastError();
+  }
   HANDLE console = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                CONSOLE_TEXTMODE_BUFFER, nullptr);
