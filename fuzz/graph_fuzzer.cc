@@ -4,6 +4,7 @@
 // are common. What CheckDelivery finds is held against a slow, obviously
 // right reference: reachability between packages by Floyd–Warshall.
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -107,21 +108,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The reference: i depends on j where both are whole and j carries a RUID
   // that i needs; reach[i][j] where a chain of one or more such steps leads
-  // from i to j.
+  // from i to j. Rows are bit sets, so that Floyd–Warshall adds a row at a
+  // time.
   std::vector<bool> whole(n);
   for (std::size_t i = 0; i < n; ++i) whole[i] = files[i].state == State::kWhole;
-  std::vector<std::vector<bool>> depends(n, std::vector<bool>(n)), reach;
+  using Row = std::bitset<kMaxPackages>;
+  std::vector<Row> depends(n), reach;
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t j = 0; j < n; ++j) {
       if (!whole[i] || !whole[j]) continue;
-      for (const TRUID& d : files[i].depends_on)
-        depends[i][j] = depends[i][j] || Same(d, files[j].ruid);
+      for (const TRUID& d : files[i].depends_on) {
+        if (Same(d, files[j].ruid)) depends[i][j] = true;
+      }
     }
   }
   reach = depends;
   for (std::size_t k = 0; k < n; ++k) {
     for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = 0; j < n; ++j) reach[i][j] = reach[i][j] || (reach[i][k] && reach[k][j]);
+      if (reach[i][k]) reach[i] |= reach[k];
     }
   }
   auto together = [&](std::size_t i, std::size_t j) {
@@ -152,10 +156,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Group by group: of the groups whose dependencies are all placed, one
   // whose least path is least goes next, whole, its files by path.
   std::vector<std::size_t> group_of(n);  // its least index
+  std::vector<Row> group(n);
   for (std::size_t i = 0; i < n; ++i) {
-    for (group_of[i] = 0; !together(i, group_of[i]);) ++group_of[i];
+    for (std::size_t j = n; j-- > 0;) {
+      if (together(i, j)) group[i][group_of[i] = j] = true;
+    }
   }
-  std::vector<bool> placed(n, false);
+  Row placed;
   for (std::size_t p = 0; p < result.order.size();) {
     std::vector<bool> blocked(n, false);
     std::vector<const std::string*> first(n, nullptr);
@@ -163,9 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!whole[i] || placed[i]) continue;
       const std::size_t g = group_of[i];
       if (!first[g] || path(i) < *first[g]) first[g] = &path(i);
-      for (std::size_t j = 0; j < n; ++j) {
-        if (depends[i][j] && !together(i, j) && !placed[j]) blocked[g] = true;
-      }
+      if ((depends[i] & ~group[i] & ~placed).any()) blocked[g] = true;
     }
     const std::string* least = nullptr;
     for (std::size_t g = 0; g < n; ++g) {
