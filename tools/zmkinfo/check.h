@@ -111,11 +111,12 @@ bool ValidDate(double modified);
 bool Newer(const PackageFile& x, const PackageFile& y);
 
 // Groups: the dependency graph's strongly connected groups. A file leads
-// to a node for each RUID it needs; the node leads to every file carrying
-// it, so that many carriers and many needers of one RUID cost their sum in
-// edges, not their product. Nodes 0 to files.size() - 1 are the files.
+// to a node for each RUID it carries; the node leads to every file that
+// needs it, so that many carriers and many needers of one RUID cost their
+// sum in edges, not their product. Nodes 0 to files.size() - 1 are the
+// files.
 struct DeliveryGroups {
-  std::vector<std::vector<std::size_t>> edges;  // from a needer towards its needs
+  std::vector<std::vector<std::size_t>> edges;  // from a dependency towards its needers
   std::vector<std::size_t> group;               // of each node
   std::vector<std::vector<std::size_t>> members;  // each group's whole files, by path
   std::vector<bool> cyclic;                     // groups of more than one node
