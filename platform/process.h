@@ -45,7 +45,7 @@ class SpecialFile {
 
  private:
   const std::string path_;
-  std::intptr_t handle_ = -1;
+  [[maybe_unused]] std::intptr_t handle_ = -1;  // Windows: the handle held open
 };
 
 }  // namespace zmk
