@@ -67,11 +67,9 @@ bool ReadLongString(Stream& stream, std::size_t whole, std::size_t kept, std::st
   return kept == whole;
 }
 
-// Both forms of ReadString; `on_cut` is given the declared length of a
-// string that was cut. A template, so that the common form, whose `on_cut`
-// does nothing, costs not an instruction more for it.
-template <typename OnCut>
-bool ReadStringInto(Stream& stream, std::string* text, OnCut on_cut) {
+}  // namespace
+
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
   unsigned char raw[4];
   stream.ReadBuffer(raw, sizeof raw);
   std::int32_t length = ToInt32(DecodeFixed32(raw));
@@ -89,18 +87,8 @@ bool ReadStringInto(Stream& stream, std::string* text, OnCut on_cut) {
     throw OutOfMemory();
   }
   if (ReadLongString(stream, whole, kept, text)) return true;
-  on_cut(whole);
+  if (declared != nullptr) *declared = whole;
   return false;
-}
-
-}  // namespace
-
-bool ReadString(Stream& stream, std::string* text) {
-  return ReadStringInto(stream, text, [](std::size_t) {});
-}
-
-bool ReadString(Stream& stream, std::string* text, std::size_t* declared) {
-  return ReadStringInto(stream, text, [declared](std::size_t whole) { *declared = whole; });
 }
 
 void TSettingHeader::ResetItems() {

@@ -36,12 +36,11 @@ constexpr std::size_t kMaxStringBytes = std::size_t{1} << 20;
 
 // Reads one length-prefixed string into `text`, reusing its buffer, and
 // keeps at most kMaxStringBytes of it. Returns false when the string was
-// cut to that. Throws ReadError when the stream holds fewer bytes than the
-// length asks for, OutOfMemoryError when no buffer can be had for them;
-// `text` then keeps what it held.
-bool ReadString(Stream& stream, std::string* text);
-// The same, and for a string that was cut, its declared length in `declared`.
-bool ReadString(Stream& stream, std::string* text, std::size_t* declared);
+// cut to that, and then its declared length in `*declared` if given.
+// Throws ReadError when the stream holds fewer bytes than the length asks
+// for, OutOfMemoryError when no buffer can be had for them; `text` then
+// keeps what it held.
+bool ReadString(Stream& stream, std::string* text, std::size_t* declared = nullptr);
 
 class TSettingHeader {
  public:
