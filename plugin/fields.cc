@@ -68,10 +68,8 @@ template <typename Unit>
 void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* dst,
            std::size_t max_len) {
   if (dst == nullptr) return;
-  // The bytes go as they are where the set keeps them so: Windows-1251
-  // itself, and any set for ASCII, which most values (RUIDs, versions, many
-  // names) are. UTF-16 comes through Windows-1251: a unit per byte.
-  const bool as_is = charset.as_is || IsPlainAscii(text);
+  // UTF-16 comes through Windows-1251: a unit per byte.
+  const bool as_is = charset.as_is;
   std::size_t room = max_len - 1;  // for the characters
   bool ellipsis = false;
   if (fit && (as_is ? text.size() >= max_len : TakesAtLeast(text, charset, max_len))) {
@@ -88,30 +86,22 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* d
     p += n;
   } else if constexpr (sizeof(Unit) == 1) {
     // One table step per character, while the characters fit. Each goes as
-    // four bytes while the buffer has room for them (those past the
-    // character are overwritten by the next or lie after the NUL), in the
-    // last bytes of the buffer as its own bytes.
-    const std::size_t move_room = max_len < 3 ? 0 : room < max_len - 3 ? room : max_len - 3;
-    char* out = dst;
-    std::size_t left = move_room;
+    // four bytes while four bytes of the room are left (those past the
+    // character are overwritten by the next or lie after the NUL), and in
+    // the last bytes of the room as its own bytes.
+    const std::size_t moves_end = room > 3 ? room - 3 : 0;
+    for (; p < end && n < moves_end; ++p) {
+      const std::size_t b = static_cast<unsigned char>(*p);
+      std::memcpy(dst + n, charset.bytes[b], 4);
+      n += charset.length[b];
+    }
     for (; p < end; ++p) {
       const std::size_t b = static_cast<unsigned char>(*p);
       const std::size_t length = charset.length[b];
-      if (length > left) break;
-      std::memcpy(out, charset.bytes[b], 4);
-      out += length;
-      left -= length;
+      if (length > room - n) break;
+      std::memcpy(dst + n, charset.bytes[b], length);
+      n += length;
     }
-    left += room - move_room;
-    for (; p < end; ++p) {
-      const std::size_t b = static_cast<unsigned char>(*p);
-      const std::size_t length = charset.length[b];
-      if (length > left) break;
-      std::memcpy(out, charset.bytes[b], length);
-      out += length;
-      left -= length;
-    }
-    n = static_cast<std::size_t>(out - dst);
   }
   // A NUL met with room to spare ends the text, and with it what there was
   // to shorten; one met just as the room is full leaves the value cut.
@@ -126,6 +116,10 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* d
 }
 
 }  // namespace
+
+const CharsetTable& CharsetFor(std::string_view text) {
+  return IsPlainAscii(text) ? Cp1251Table() : HostCharset();
+}
 
 void WriteText(std::string_view text, const CharsetTable& charset, char* dst, int MaxLen) {
   if (MaxLen > 0) Write(text, charset, false, dst, static_cast<std::size_t>(MaxLen));

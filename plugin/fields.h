@@ -18,6 +18,12 @@ struct FieldInfo {
 constexpr int kFieldCount = 9;
 extern const FieldInfo kFields[kFieldCount];
 
+// The set to write `text` in for the host: the host's, or Windows-1251
+// for text that every set writes as it is. Most values (RUIDs, versions,
+// many names) are ASCII, which goes as it is without a look at the host's
+// set.
+const CharsetTable& CharsetFor(std::string_view text);
+
 // Writes Windows-1251 `text` with its NUL into a buffer of MaxLen bytes, in
 // the character set of `charset`, stopping at the first NUL inside it and
 // never writing past the buffer: what does not fit is cut, only between
