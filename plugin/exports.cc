@@ -50,7 +50,7 @@ int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
     case 8: text = &rec.MinDBVersion; break;
   }
   if constexpr (sizeof(Char) == 1) {
-    FitToBuffer(*text, CharsetFor(*text), static_cast<char*>(dst), MaxLen);
+    FitToBuffer(*text, HostCharset, static_cast<char*>(dst), MaxLen);
     return ft_string;
   } else {
     FitToBufferUtf16(*text, static_cast<char16_t*>(dst), MaxLen);
@@ -81,21 +81,19 @@ int GetValue(const Char* FileName, int FieldIndex, void* FieldValue, int MaxLen)
 extern "C" {
 
 ZMK_EXPORT void DCPCALL ContentGetDetectString(char* DetectString, int MaxLen) {
-  const std::string_view detect = "EXT=\"ZMK\"";
-  zmk::WriteText(detect, zmk::CharsetFor(detect), DetectString, MaxLen);
+  zmk::WriteText("EXT=\"ZMK\"", zmk::HostCharset, DetectString, MaxLen);
 }
 
 ZMK_EXPORT int DCPCALL ContentGetSupportedField(int FieldIndex, char* FieldName,
                                                 char* Units, int MaxLen) {
-  zmk::WriteText("", zmk::CharsetFor(""), Units, MaxLen);
+  zmk::WriteText("", zmk::HostCharset, Units, MaxLen);
   if (FieldIndex >= zmk::kFieldCount) return zmk::ft_nomorefields;
   if (FieldIndex < 0) {
-    zmk::WriteText("", zmk::CharsetFor(""), FieldName, MaxLen);
+    zmk::WriteText("", zmk::HostCharset, FieldName, MaxLen);
     return zmk::ft_string;
   }
   // Names are Windows-1251, given in the host's character set.
-  const char* name = zmk::kFields[FieldIndex].name;
-  zmk::WriteText(name, zmk::CharsetFor(name), FieldName, MaxLen);
+  zmk::WriteText(zmk::kFields[FieldIndex].name, zmk::HostCharset, FieldName, MaxLen);
   return zmk::kFields[FieldIndex].type;
 }
 

@@ -65,9 +65,17 @@ void CopyAsIs(char16_t* dst, const char* src, std::size_t n) {
 
 // `max_len` counts the units of `dst`: bytes, or UTF-16 units.
 template <typename Unit>
-void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* dst,
+void Write(std::string_view text, CharsetSource charset_source, bool fit, Unit* dst,
            std::size_t max_len) {
   if (dst == nullptr) return;
+  // Most values (RUIDs, versions, many names) are ASCII that fits: it goes
+  // as it is in every set, so the set is not even looked up.
+  if (text.size() < max_len && IsPlainAscii(text)) {
+    CopyAsIs(dst, text.data(), text.size());
+    dst[text.size()] = 0;
+    return;
+  }
+  const CharsetTable& charset = charset_source();
   // UTF-16 comes through Windows-1251: a unit per byte.
   const bool as_is = charset.as_is;
   std::size_t room = max_len - 1;  // for the characters
@@ -117,20 +125,16 @@ void Write(std::string_view text, const CharsetTable& charset, bool fit, Unit* d
 
 }  // namespace
 
-const CharsetTable& CharsetFor(std::string_view text) {
-  return IsPlainAscii(text) ? Cp1251Table() : HostCharset();
-}
-
-void WriteText(std::string_view text, const CharsetTable& charset, char* dst, int MaxLen) {
+void WriteText(std::string_view text, CharsetSource charset, char* dst, int MaxLen) {
   if (MaxLen > 0) Write(text, charset, false, dst, static_cast<std::size_t>(MaxLen));
 }
 
-void FitToBuffer(std::string_view value, const CharsetTable& charset, char* dst, int MaxLen) {
+void FitToBuffer(std::string_view value, CharsetSource charset, char* dst, int MaxLen) {
   if (MaxLen > 0) Write(value, charset, true, dst, static_cast<std::size_t>(MaxLen));
 }
 
 void FitToBufferUtf16(std::string_view value, char16_t* dst, int MaxLen) {
-  if (MaxLen > 1) Write(value, Cp1251Table(), true, dst, static_cast<std::size_t>(MaxLen) / 2);
+  if (MaxLen > 1) Write(value, Cp1251Table, true, dst, static_cast<std::size_t>(MaxLen) / 2);
 }
 
 namespace {

@@ -18,22 +18,21 @@ struct FieldInfo {
 constexpr int kFieldCount = 9;
 extern const FieldInfo kFields[kFieldCount];
 
-// The set to write `text` in for the host: the host's, or Windows-1251
-// for text that every set writes as it is. Most values (RUIDs, versions,
-// many names) are ASCII, which goes as it is without a look at the host's
-// set.
-const CharsetTable& CharsetFor(std::string_view text);
+// Where the writers below find the set to write in (HostCharset,
+// Cp1251Table, ...). They look only for text that is not plain ASCII, which
+// every set writes as it is.
+using CharsetSource = const CharsetTable& (*)();
 
 // Writes Windows-1251 `text` with its NUL into a buffer of MaxLen bytes, in
-// the character set of `charset`, stopping at the first NUL inside it and
+// the character set `charset` gives, stopping at the first NUL inside it and
 // never writing past the buffer: what does not fit is cut, only between
 // characters. Nothing is written when MaxLen is below 1.
-void WriteText(std::string_view text, const CharsetTable& charset, char* dst, int MaxLen);
+void WriteText(std::string_view text, CharsetSource charset, char* dst, int MaxLen);
 
 // The same for a value, shortened first: one that takes MaxLen bytes or more
 // in the set becomes the characters that fit in MaxLen - 4 bytes and "...",
 // so that it fills the buffer exactly. Counts bytes, not characters.
-void FitToBuffer(std::string_view value, const CharsetTable& charset, char* dst, int MaxLen);
+void FitToBuffer(std::string_view value, CharsetSource charset, char* dst, int MaxLen);
 
 // The same for a host that takes UTF-16: the Unicode text that the
 // Windows-1251 bytes stand for, one unit per byte, into MaxLen bytes, that

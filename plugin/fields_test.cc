@@ -13,7 +13,7 @@ namespace {
 // Writes a value as FitToBuffer does into a buffer with guard bytes around
 // the MaxLen bytes the callee may use, and returns what the callee wrote,
 // checking the guards.
-std::string WriteGuarded(std::string_view text, const CharsetTable& charset, int max_len) {
+std::string WriteGuarded(std::string_view text, CharsetSource charset, int max_len) {
   const std::size_t room = max_len > 0 ? static_cast<std::size_t>(max_len) : 0;
   std::string buf(room + 16, '#');
   FitToBuffer(text, charset, &buf[8], max_len);
@@ -27,7 +27,7 @@ std::string WriteGuarded(std::string_view text, const CharsetTable& charset, int
 
 // Windows-1251 bytes as they are.
 std::string WriteGuarded(std::string_view text, int max_len) {
-  return WriteGuarded(text, Cp1251Table(), max_len);
+  return WriteGuarded(text, Cp1251Table, max_len);
 }
 
 TEST(FitToBufferTest, ShortensWhatDoesNotFitWithItsNul) {
@@ -127,19 +127,22 @@ TEST(WriteTextTest, StopsAtNulAndNeverPassesTheBuffer) {
 }
 
 // A set in which every byte from 0x80 up takes two bytes, 0xC2 and itself.
-CharsetTable TwoByteHighHalf() {
-  CharsetTable table{};
-  for (int b = 0; b < 256; ++b) {
-    table.length[b] = b < 0x80 ? 1 : 2;
-    table.bytes[b][0] = static_cast<char>(b < 0x80 ? b : 0xC2);
-    table.bytes[b][1] = static_cast<char>(b);
-  }
-  table.longest = 2;
+const CharsetTable& TwoByteHighHalf() {
+  static const CharsetTable table = [] {
+    CharsetTable t{};
+    for (int b = 0; b < 256; ++b) {
+      t.length[b] = b < 0x80 ? 1 : 2;
+      t.bytes[b][0] = static_cast<char>(b < 0x80 ? b : 0xC2);
+      t.bytes[b][1] = static_cast<char>(b);
+    }
+    t.longest = 2;
+    return t;
+  }();
   return table;
 }
 
 TEST(WriteTextTest, AsciiInAnotherSetIsCutAsTheBytesAre) {
-  const CharsetTable charset = TwoByteHighHalf();
+  const CharsetSource charset = TwoByteHighHalf;
   const std::string values[] = {
       "abcdefghijklmnopqrstuvwxyz0123456789",
       std::string("abcdefgh\0ijklmnopqrstuvwxyz", 28),
