@@ -59,15 +59,13 @@ void TFileCache::TakeHeader() {
   TZMKRec& next = *next_;
   RUIDToStr(header_.RUID, &next.RUIDText);
   CommaText(header_.DependsOn, &next.DependsOnText);
-  // Swaps, which cannot fail: the header gets buffers of the file before
-  // last to read the next file into.
-  next.Name.swap(header_.Name);
-  next.Comment.swap(header_.Comment);
+  next.Name = header_.Name;
+  next.Comment = header_.Comment;
   next.Modified = header_.Modified;
   next.Version = header_.Version;
   next.IsFinal = header_.IsFinal;
-  next.MinExeVersion.swap(header_.MinExeVersion);
-  next.MinDBVersion.swap(header_.MinDBVersion);
+  next.MinExeVersion = header_.MinExeVersion;
+  next.MinDBVersion = header_.MinDBVersion;
   std::swap(values_, next_);
 }
 
