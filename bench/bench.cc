@@ -1,6 +1,6 @@
 // Speed of the module against the floor of reading a file header at all.
 //
-//   bench [--plugin MODULE] [--files N] [--rounds N] [--idle-thread]
+//   bench [--plugin MODULE]... [--files N] [--rounds N] [--idle-thread]
 //   bench --plugin MODULE --once DIR   (one pass of the module over DIR's
 //                                       files, for counting system calls)
 //   bench --files N --write DIR        (only writes the timed files to DIR)
@@ -9,7 +9,10 @@
 // the nine fields of each file through ContentGetValue, in the order a file
 // manager asks for them. Both run over the same files, in alternating
 // rounds; each round gives a ratio, and the median, least and greatest of
-// them are printed. Heap allocations are counted over one pass of the
+// them are printed. Several modules (--plugin more than once, say a build
+// from before a change and one from after) are timed in the same rounds,
+// each against a floor taken just before it, in an order that turns from
+// round to round, so that they meet the same machine. Heap allocations are counted over one pass of the
 // module: this program's malloc is the one the module's calls resolve to.
 // Like a host, the program takes the character set of its environment's
 // locale, in which the module hands its text over. With --idle-thread, a
@@ -171,9 +174,33 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Timed {
+  std::string path;
+  std::unique_ptr<Module> module;
+  ContentGetValueFunc get_value = nullptr;
+  std::vector<double> floors, modules, ratios;
+};
+
+void Print(Timed* t, const std::vector<std::string>& names) {
+  const long allocations_before = g_allocations.load();
+  ModulePass(t->get_value, names);
+  const double allocations =
+      static_cast<double>(g_allocations.load() - allocations_before) / names.size();
+  std::printf("floor (open + read 4 KiB + close): %.2f us per file\n", Median(t->floors));
+  std::printf("module (nine fields through ContentGetValue): %.2f us per file\n",
+              Median(t->modules));
+  std::printf("module minus floor: %.2f us per file\n", Median(t->modules) - Median(t->floors));
+  std::printf("ratio module/floor: median %.3f, min %.3f, max %.3f\n", Median(t->ratios),
+              *std::min_element(t->ratios.begin(), t->ratios.end()),
+              *std::max_element(t->ratios.begin(), t->ratios.end()));
+  std::printf("heap allocations per file: %.2f\n", allocations);
+  std::printf("cached request, integer field: %.1f ns\n", CachedNs(t->get_value, names[0], 4));
+  std::printf("cached request, string field: %.1f ns\n", CachedNs(t->get_value, names[0], 1));
+}
+
 int Run(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
-  std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
+  std::vector<std::string> plugins;
   int files = 10000, rounds = 7;
   std::string once_dir, write_dir;
   bool idle_thread = false;
@@ -181,7 +208,7 @@ int Run(int argc, char** argv) {
     std::string flag = argv[i];
     if (flag == "--idle-thread") idle_thread = true;
     else if (i + 1 == argc) break;
-    else if (flag == "--plugin") plugin = argv[++i];
+    else if (flag == "--plugin") plugins.push_back(argv[++i]);
     else if (flag == "--files") files = std::atoi(argv[++i]);
     else if (flag == "--rounds") rounds = std::atoi(argv[++i]);
     else if (flag == "--once") once_dir = argv[++i];
@@ -191,10 +218,15 @@ int Run(int argc, char** argv) {
     std::printf("files written: %zu\n", MakeFiles(write_dir, files).size());
     return 0;
   }
+  if (plugins.empty()) plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
   std::unique_ptr<IdleThread> idle;
   if (idle_thread) idle = std::make_unique<IdleThread>();
-  Module module(plugin);
-  auto get_value = module.Function<ContentGetValueFunc>("ContentGetValue");
+  std::vector<Timed> timed(plugins.size());
+  for (std::size_t m = 0; m < plugins.size(); ++m) {
+    timed[m].path = plugins[m];
+    timed[m].module = std::make_unique<Module>(plugins[m]);
+    timed[m].get_value = timed[m].module->Function<ContentGetValueFunc>("ContentGetValue");
+  }
 
   if (!once_dir.empty()) {
     std::vector<std::string> names;
@@ -203,7 +235,7 @@ int Run(int argc, char** argv) {
       if (std::strstr(e->d_name, ".zmk")) names.push_back(once_dir + "/" + e->d_name);
     }
     if (dir) ::closedir(dir);
-    ModulePass(get_value, names);
+    ModulePass(timed[0].get_value, names);
     std::printf("files read: %zu\n", names.size());
     return 0;
   }
@@ -215,28 +247,22 @@ int Run(int argc, char** argv) {
 
   // Warm the page cache and the code.
   Floor(names);
-  ModulePass(get_value, names);
-  std::vector<double> floors, modules, ratios;
+  for (Timed& t : timed) ModulePass(t.get_value, names);
   for (int r = 0; r < rounds; ++r) {
-    floors.push_back(Floor(names) * 1e6 / files);
-    modules.push_back(ModulePass(get_value, names) * 1e6 / files);
-    ratios.push_back(modules.back() / floors.back());
+    for (std::size_t i = 0; i < timed.size(); ++i) {
+      Timed& t = timed[(i + static_cast<std::size_t>(r)) % timed.size()];
+      t.floors.push_back(Floor(names) * 1e6 / files);
+      t.modules.push_back(ModulePass(t.get_value, names) * 1e6 / files);
+      t.ratios.push_back(t.modules.back() / t.floors.back());
+    }
   }
-  const long allocations_before = g_allocations.load();
-  ModulePass(get_value, names);
-  const double allocations = static_cast<double>(g_allocations.load() - allocations_before) / files;
 
   std::printf("files: %d, rounds: %d (medians), text in %s, %s\n", files, rounds,
               ::nl_langinfo(CODESET), idle ? "a second thread idle" : "one thread");
-  std::printf("floor (open + read 4 KiB + close): %.2f us per file\n", Median(floors));
-  std::printf("module (nine fields through ContentGetValue): %.2f us per file\n", Median(modules));
-  std::printf("module minus floor: %.2f us per file\n", Median(modules) - Median(floors));
-  std::printf("ratio module/floor: median %.3f, min %.3f, max %.3f\n", Median(ratios),
-              *std::min_element(ratios.begin(), ratios.end()),
-              *std::max_element(ratios.begin(), ratios.end()));
-  std::printf("heap allocations per file: %.2f\n", allocations);
-  std::printf("cached request, integer field: %.1f ns\n", CachedNs(get_value, names[0], 4));
-  std::printf("cached request, string field: %.1f ns\n", CachedNs(get_value, names[0], 1));
+  for (Timed& t : timed) {
+    if (timed.size() > 1) std::printf("\nmodule: %s\n", t.path.c_str());
+    Print(&t, names);
+  }
 
   for (const std::string& name : names) ::unlink(name.c_str());
   ::rmdir(dir.c_str());
