@@ -163,12 +163,6 @@ bool TZMKHeader::LoadFromFile(const std::string& FileName) {
   return LoadZMK(stream) == LoadResult::kWhole;
 }
 
-bool TZMKHeader::LoadFromFile(const std::string& FileName, LoadResult* result) {
-  FileStream stream(FileName);
-  *result = LoadZMK(stream);
-  return *result == LoadResult::kWhole;
-}
-
 LoadResult TZMKHeader::LoadFromZMKStream(Stream& stream) { return LoadZMK(stream); }
 
 }  // namespace zmk

@@ -97,8 +97,6 @@ class TZMKHeader : public TSettingHeader {
   // strings and the list's entries keep their buffers: one header reads
   // file after file without allocating once they have grown.
   bool LoadFromFile(const std::string& FileName);
-  // The same, and `result` says which of the LoadResult cases the file is.
-  bool LoadFromFile(const std::string& FileName, LoadResult* result);
 
   // The same from a stream standing at the file's first byte: the
   // signature, the format version, then LoadFromStream.

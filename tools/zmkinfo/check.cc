@@ -68,16 +68,7 @@ std::vector<std::size_t> Components(const std::vector<std::vector<std::size_t>>&
   return component;
 }
 
-}  // namespace
-
-PackageFile Unreadable(std::string path, std::string error) {
-  PackageFile file;
-  file.path = std::move(path);
-  file.state = PackageFile::State::kUnreadable;
-  file.error = std::move(error);
-  return file;
-}
-
+// The values of a header, as the reader left them.
 PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHeader& header) {
   PackageFile file;
   file.path = std::move(path);
@@ -100,17 +91,14 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
   return file;
 }
 
-PackageFile ReadPackage(const std::string& path) {
-  TZMKHeader header;
-  LoadResult loaded;
-  try {
-    header.LoadFromFile(path, &loaded);
-  } catch (const OpenError& e) {
-    return Unreadable(path, e.reason());
-  } catch (const std::exception& e) {
-    return Unreadable(path, e.what());
-  }
-  return PackageFromHeader(path, loaded, header);
+}  // namespace
+
+PackageFile Unreadable(std::string path, std::string error) {
+  PackageFile file;
+  file.path = std::move(path);
+  file.state = PackageFile::State::kUnreadable;
+  file.error = std::move(error);
+  return file;
 }
 
 PackageFile ReadPackage(const std::string& path, File file) {

@@ -50,12 +50,9 @@ struct PackageFile {
   std::size_t depends_kept = 0;
 };
 
-// Reads one file with the header reader; never throws for the file's sake.
-PackageFile ReadPackage(const std::string& path);
-// The same for a file the walk opened; `path` names it in the report.
+// Reads a file the walk opened with the header reader; never throws for
+// the file's sake. `path` names it in the report.
 PackageFile ReadPackage(const std::string& path, File file);
-// The values of a header, as the reader left them.
-PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHeader& header);
 PackageFile Unreadable(std::string path, std::string error);
 
 // Walk: the files named by `paths`: each file as it is, each folder walked

@@ -15,8 +15,8 @@ void AppendHex(const char* format, unsigned value, std::string* out) {
   *out += esc;
 }
 
-}  // namespace
-
+// The length of the UTF-8 sequence at the start of `text` (1 to 4) and its
+// code point, or 0 when it is no valid sequence.
 std::size_t DecodeUtf8(std::string_view text, std::uint32_t* code_point) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
@@ -46,6 +46,8 @@ std::size_t DecodeUtf8(std::string_view text, std::uint32_t* code_point) {
   *code_point = cp;
   return length;
 }
+
+}  // namespace
 
 bool TerminalIsUtf8() {
   // Asked of the step that gives the terminal its text, so that the two

@@ -33,10 +33,6 @@ std::string JsonString(std::string_view text);
 // "YYYY-MM-DD".
 std::string DateText(unsigned year, unsigned month, unsigned day);
 
-// The length of the UTF-8 sequence at the start of `text` (1 to 4) and its
-// code point, or 0 when it is no valid sequence.
-std::size_t DecodeUtf8(std::string_view text, std::uint32_t* code_point);
-
 }  // namespace zmk
 
 #endif  // ZMK_TOOLS_ZMKINFO_OUTPUT_H_
