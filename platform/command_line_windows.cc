@@ -64,15 +64,8 @@ std::FILE* OpenUserFile(const std::string& name) {
 }
 
 std::string UserFullPath(const std::string& name) {
-  const std::wstring wide = Utf8ToWide(name);
-  if (wide.empty()) return name;
-  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return name;
-  std::wstring full(size, L'\0');
-  const DWORD len = ::GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
-  if (len == 0 || len >= size) return name;
-  full.resize(len);
-  return WideToUtf8(full);
+  std::wstring full;
+  return FullPathWide(Utf8ToWide(name), &full) ? WideToUtf8(full) : name;
 }
 
 bool NameForModule(const std::string& name, std::string* module_name, std::string* reason) {

@@ -19,8 +19,11 @@ std::string TrimErrorText(std::string text) {
 
 OpenError OpenFailure(const std::string& file_name, unsigned long system_code) {
   std::string reason = TrimErrorText(SystemErrorText(system_code));
-  return OpenError("Cannot open file \"" + AbsoluteFileName(file_name) + "\". " + reason,
-                   reason);
+  return OpenError(CannotOpenText(AbsoluteFileName(file_name), reason), reason);
+}
+
+std::string CannotOpenText(const std::string& full_name, const std::string& reason) {
+  return "Cannot open file \"" + full_name + "\". " + reason;
 }
 
 ReadError StreamReadError() { return ReadError("Stream read error"); }

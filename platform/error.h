@@ -51,6 +51,8 @@ ReadError StreamReadError();
 OutOfMemoryError OutOfMemory();
 ConvertError InvalidRUIDString();
 ConvertError InvalidInteger(const std::string& text);
+// The text of an open failure, for a name already made absolute.
+std::string CannotOpenText(const std::string& full_name, const std::string& reason);
 
 // The system's own text for an error code, as the system gives it.
 std::string SystemErrorText(unsigned long system_code);

@@ -12,6 +12,10 @@ namespace zmk {
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 
+// `name` made absolute against the current folder, as the system does it;
+// false when it cannot (an empty name, one too long).
+bool FullPathWide(const std::wstring& name, std::wstring* full);
+
 // Text in the ANSI code page (the system's messages, the module's own) in
 // UTF-8.
 std::string AnsiToUtf8(std::string_view text);

@@ -34,6 +34,17 @@ std::string WideToUtf8(std::wstring_view text) {
   return utf8;
 }
 
+bool FullPathWide(const std::wstring& name, std::wstring* full) {
+  if (name.empty()) return false;
+  const DWORD size = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return false;
+  full->assign(size, L'\0');
+  const DWORD len = ::GetFullPathNameW(name.c_str(), size, &(*full)[0], nullptr);
+  if (len == 0 || len >= size) return false;
+  full->resize(len);
+  return true;
+}
+
 std::string AnsiToUtf8(std::string_view text) { return WideToUtf8(ToWide(CP_ACP, text)); }
 
 std::string WideErrorText(unsigned long system_code) {

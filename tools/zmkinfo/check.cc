@@ -10,6 +10,7 @@
 
 #include "header/setting_header.h"
 #include "header/stream.h"
+#include "platform/command_line.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "plugin/fields.h"
@@ -91,6 +92,15 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
   return file;
 }
 
+// Orders indexes into `files` by path, then by index: one order whatever
+// order the files came in.
+struct ByPath {
+  const std::vector<PackageFile>& files;
+  bool operator()(std::size_t a, std::size_t b) const {
+    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+  }
+};
+
 }  // namespace
 
 PackageFile Unreadable(std::string path, std::string error) {
@@ -101,6 +111,13 @@ PackageFile Unreadable(std::string path, std::string error) {
   return file;
 }
 
+PackageFile NoPackages(std::string path) {
+  PackageFile file;
+  file.path = std::move(path);
+  file.state = PackageFile::State::kNoPackages;
+  return file;
+}
+
 PackageFile ReadPackage(const std::string& path, File file) {
   TZMKHeader header;
   LoadResult loaded;
@@ -108,9 +125,9 @@ PackageFile ReadPackage(const std::string& path, File file) {
     FileStream stream(path, std::move(file));
     loaded = header.LoadFromZMKStream(stream);
   } catch (const OpenError& e) {
-    return Unreadable(path, e.reason());
+    return Unreadable(path, ModuleMessage(e.reason()));
   } catch (const std::exception& e) {
-    return Unreadable(path, e.what());
+    return Unreadable(path, ModuleMessage(e.what()));
   }
   return PackageFromHeader(path, loaded, header);
 }
@@ -192,13 +209,10 @@ bool Newer(const PackageFile& x, const PackageFile& y) {
 
 void RUIDProblems(const std::vector<PackageFile>& files, const DeliveryIndex& index,
                   std::vector<Problem>* problems) {
-  auto by_path = [&](std::size_t a, std::size_t b) {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
-  };
   for (const auto& [key, needed_by] : index.needers) {
     if (index.carriers.count(key)) continue;
     Problem p{Problem::Kind::kMissing, index.ruids.at(key), needed_by};
-    std::sort(p.files.begin(), p.files.end(), by_path);
+    std::sort(p.files.begin(), p.files.end(), ByPath{files});
     problems->push_back(std::move(p));
   }
   for (const auto& [key, carried_by] : index.carriers) {
@@ -234,9 +248,7 @@ DeliveryGroups FindGroups(const std::vector<PackageFile>& files, const DeliveryI
   }
   g.cyclic.resize(count);
   for (std::size_t k = 0; k < count; ++k) {
-    std::sort(g.members[k].begin(), g.members[k].end(), [&](std::size_t a, std::size_t b) {
-      return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
-    });
+    std::sort(g.members[k].begin(), g.members[k].end(), ByPath{files});
     g.cyclic[k] = size[k] > 1;
   }
   return g;
@@ -299,9 +311,7 @@ CheckResult CheckDelivery(const std::vector<PackageFile>& files) {
       result.cycle_of[i] = groups.group[i];
     }
   }
-  auto by_path = [&](std::size_t a, std::size_t b) {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
-  };
+  const ByPath by_path{files};
   std::sort(result.problems.begin(), result.problems.end(), [&](const Problem& a, const Problem& b) {
     if (a.kind != b.kind) return a.kind < b.kind;
     if (a.kind == Problem::Kind::kMissing || a.kind == Problem::Kind::kDuplicate) {

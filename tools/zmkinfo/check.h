@@ -54,6 +54,7 @@ struct PackageFile {
 // the file's sake. `path` names it in the report.
 PackageFile ReadPackage(const std::string& path, File file);
 PackageFile Unreadable(std::string path, std::string error);
+PackageFile NoPackages(std::string path);
 
 // Walk: the files named by `paths`: each file as it is, each folder walked
 // for names ending in ".zmk" in any case, at any depth, links to folders not

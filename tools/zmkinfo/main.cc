@@ -129,7 +129,7 @@ bool FormatValue(const Plugin& plugin, const std::string& file, int index,
 }
 
 std::string CannotOpen(const std::string& file, const std::string& reason) {
-  return "Cannot open file \"" + UserFullPath(file) + "\". " + reason;
+  return CannotOpenText(UserFullPath(file), reason);
 }
 
 // Why the module could not read `file`, which it was given as

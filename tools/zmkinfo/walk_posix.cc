@@ -49,12 +49,7 @@ class Walker {
     }
     found_ = 0;
     Tree(path, fd, {st.st_dev, st.st_ino});
-    if (found_ == 0) {
-      PackageFile none;
-      none.path = path;
-      none.state = PackageFile::State::kNoPackages;
-      files_->push_back(std::move(none));
-    }
+    if (found_ == 0) files_->push_back(NoPackages(path));
   }
 
  private:

@@ -57,11 +57,8 @@ class Search {
 // The name as the system takes it at any length: absolute, "\\?\" before.
 std::wstring SystemPath(const std::string& path) {
   const std::wstring wide = Utf8ToWide(path);
-  DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  std::wstring full(size, L'\0');
-  const DWORD len = size == 0 ? 0 : ::GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
-  if (len == 0 || len >= size) return wide;
-  full.resize(len);
+  std::wstring full;
+  if (!FullPathWide(wide, &full)) return wide;
   if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
@@ -93,12 +90,7 @@ class Walker {
     if (!dirs_seen_.insert(IdOf(info)).second) return;  // given twice, or under one before
     found_ = 0;
     Tree(path, system_path);
-    if (found_ == 0) {
-      PackageFile none;
-      none.path = path;
-      none.state = PackageFile::State::kNoPackages;
-      files_.push_back(std::move(none));
-    }
+    if (found_ == 0) files_.push_back(NoPackages(path));
   }
 
  private:
@@ -120,23 +112,22 @@ class Walker {
     if (!files_seen_.insert(IdOf(info)).second) return;
     // A console or a pipe would make the walk wait for input.
     if (::GetFileType(h->get()) != FILE_TYPE_DISK) return Fail(path, ERROR_INVALID_FUNCTION);
-    PackageFile file = ReadPackage(path, File::Adopt(reinterpret_cast<std::intptr_t>(h->release())));
-    if (file.state == PackageFile::State::kUnreadable) file.error = AnsiToUtf8(file.error);
-    files_.push_back(std::move(file));
+    files_.push_back(ReadPackage(path, File::Adopt(reinterpret_cast<std::intptr_t>(h->release()))));
   }
 
   void Entry(const Folder& folder, const WIN32_FIND_DATAW& data, std::vector<Folder>* subdirs) {
     const wchar_t* name = data.cFileName;
     if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) return;
-    const std::string path = Join(folder.path, WideToUtf8(name));
+    const bool folder_entry = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (folder_entry && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    const std::string utf8_name = WideToUtf8(name);
+    if (!folder_entry && !IsZMKName(utf8_name.c_str())) return;
+    const std::string path = Join(folder.path, utf8_name);
     const std::wstring system_path = folder.system_path + L"\\" + name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        subdirs->push_back({path, system_path});
-      }
+    if (folder_entry) {
+      subdirs->push_back({path, system_path});
       return;
     }
-    if (!IsZMKName(WideToUtf8(name).c_str())) return;
     ++found_;
     Handle h(OpenForReading(system_path));  // links to files are followed
     BY_HANDLE_FILE_INFORMATION info;
