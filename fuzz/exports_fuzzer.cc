@@ -4,12 +4,12 @@
 // characters of the locale's set.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "fuzz/fuzz_host.h"
+#include "header/test_file.h"
 #include "plugin/content_plugin.h"
 
 extern "C" {
@@ -49,14 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t skip = size < 2 ? size : 2;
   data += skip;
   size -= skip;
-  // Two names in turn, so that every input is read rather than cached.
-  static int turn = 0;
-  const std::string name = zmk::fuzz::ScratchFileName(turn ^= 1);
-  // An input not written would pass untried.
-  FILE* f = std::fopen(name.c_str(), "wb");
-  Check(f != nullptr);
-  Check(std::fwrite(data, 1, size, f) == size);
-  Check(std::fclose(f) == 0);
+  // A name of its own, in this process's temporary files, so that every
+  // input is read rather than cached, and workers side by side never meet.
+  // An input that cannot be written throws, and so is not passed untried.
+  const zmk::test::TempFile file(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string& name = file.path();
 
   unsigned char buf[256 + 2 * kGuard];
   for (int index = -1; index <= 9; ++index) {
@@ -99,6 +96,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
-  std::remove(name.c_str());
   return 0;
 }

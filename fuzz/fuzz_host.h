@@ -4,19 +4,12 @@
 #ifndef ZMK_FUZZ_FUZZ_HOST_H_
 #define ZMK_FUZZ_FUZZ_HOST_H_
 
-#include <string>
-
 namespace zmk {
 namespace fuzz {
 
 // Puts the process into one of the locales a host may run in, chosen by
 // `pick`; true when the module's text must then be whole UTF-8 characters.
 bool EnterHostLocale(unsigned pick);
-
-// A name in the temporary folder for input file `which` (0 or 1) that no
-// other process uses: workers of libFuzzer's -fork and -jobs, and tests run
-// side by side, each write their own.
-std::string ScratchFileName(int which);
 
 }  // namespace fuzz
 }  // namespace zmk

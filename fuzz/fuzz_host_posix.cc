@@ -1,5 +1,4 @@
 #include <langinfo.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
@@ -20,12 +19,6 @@ bool EnterHostLocale(unsigned pick) {
   if (std::setlocale(LC_ALL, kLocales[pick % 4]) == nullptr) std::abort();
   const char* codeset = nl_langinfo(CODESET);
   return std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0;
-}
-
-std::string ScratchFileName(int which) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/zmk-exports-fuzz-" +
-         std::to_string(getpid()) + "-" + std::to_string(which) + ".zmk";
 }
 
 }  // namespace fuzz
