@@ -219,6 +219,9 @@ int Run(int argc, char** argv) {
     return 0;
   }
   if (plugins.empty()) plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
+  if (!once_dir.empty() && plugins.size() > 1) {
+    throw std::runtime_error("--once takes one module");
+  }
   std::unique_ptr<IdleThread> idle;
   if (idle_thread) idle = std::make_unique<IdleThread>();
   std::vector<Timed> timed(plugins.size());
