@@ -79,6 +79,14 @@ def run_bytes(argv, **kwargs):
     return subprocess.run(argv, capture_output=True, **kwargs)
 
 
+def output_json(r):
+    """The JSON a run wrote on standard output; a run that wrote nothing
+    fails with its status and standard error."""
+    if not r.stdout:
+        raise AssertionError("no output, status %d: %s" % (r.returncode, r.stderr))
+    return json.loads(r.stdout)
+
+
 def write_failure(argv, how):
     """Runs argv with a standard output that cannot be written; returns the
     exit status and standard error."""
@@ -125,7 +133,7 @@ class ZmkinfoTest(unittest.TestCase):
     def test_json_of_the_worked_example(self):
         r = run("--json", self.path("worked.zmk"))
         self.assertEqual(r.returncode, 0, r.stderr)
-        [entry] = json.loads(r.stdout)
+        [entry] = output_json(r)
         self.assertEqual(entry["file"], self.path("worked.zmk"))
         self.assertEqual(list(entry["fields"].values()),
                          ["12_3", "Test", "", "2006-01-01", 5, True, "1_2,3_4", "7.1", ""])
@@ -141,7 +149,7 @@ class ZmkinfoTest(unittest.TestCase):
 
     def test_damaged_file_shows_what_was_read(self):
         r = run("--json", self.path("damaged.zmk"))
-        fields = json.loads(r.stdout)[0]["fields"]
+        fields = output_json(r)[0]["fields"]
         self.assertEqual(fields["Наименование"], "Обрезанный")
         self.assertEqual(fields["Версия"], 3)
         self.assertEqual(fields["Мин версия БД"], "")
@@ -155,7 +163,7 @@ class ZmkinfoTest(unittest.TestCase):
         self.assertIn("  РУИД: 147000123_17\n", r.stdout)
         r = run("--json", missing)
         self.assertEqual(r.returncode, 1)
-        self.assertIn("error", json.loads(r.stdout)[0])
+        self.assertIn("error", output_json(r)[0])
         r = run(self.dir.name)
         self.assertEqual(r.returncode, 1)
         self.assertIn(IS_A_DIRECTORY, r.stderr)
@@ -267,7 +275,7 @@ class CheckTest(unittest.TestCase):
         d = self.delivery(files)
         r = check("--json", d)
         self.assertIn(r.returncode, (0, 1), r.stderr)
-        report = json.loads(r.stdout)
+        report = output_json(r)
         rel = lambda p: relative(p, d)
         for problem in report["problems"]:
             for key in ("needed_by", "files"):
@@ -285,7 +293,7 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(r.returncode, 1, r.stderr)
         p = lambda name: native(os.path.join(d, name))
         gone = [{"kind": "unreadable", "file": p("gone.zmk"), "error": NOT_FOUND}]
-        self.assertEqual(json.loads(r.stdout), {
+        self.assertEqual(output_json(r), {
             "files": 9 if LISTS_DANGLING_LINKS else 8,
             "problems": [
                 {"kind": "missing", "ruid": "999_1", "needed_by": [p("app.zmk")]},
@@ -343,7 +351,7 @@ class CheckTest(unittest.TestCase):
     def test_links_to_folders_are_not_followed(self):
         d = self.delivery({"a/p.zmk": package((1, 1))})
         os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
-        self.assertEqual(json.loads(check("--json", d).stdout)["files"], 1)
+        self.assertEqual(output_json(check("--json", d))["files"], 1)
 
     def test_usage_errors(self):
         self.assertEqual(check().returncode, 2)
@@ -394,7 +402,7 @@ class CheckTest(unittest.TestCase):
             with self.subTest(what):
                 d = self.delivery({})
                 nested(d, [name] * levels, package((1, 1)))
-                report = json.loads(check("--json", d).stdout)
+                report = output_json(check("--json", d))
                 self.assertEqual(report["files"], levels)
                 self.assertEqual([p["kind"] for p in report["problems"]], ["duplicate"])
         # Memory does not grow with the depth: the deepest tree costs what
@@ -415,14 +423,14 @@ class CheckTest(unittest.TestCase):
             with self.subTest(args=args):
                 r = subprocess.run(argv("check", "--json", *args), capture_output=True,
                                    text=True, cwd=cwd)
-                report = json.loads(r.stdout)
+                report = output_json(r)
                 self.assertEqual(report["files"], 2 if "sub" in args[0] else len(report["order"]))
                 [missing] = report["problems"]
                 self.assertEqual(missing["kind"], "missing")
                 self.assertEqual(len(missing["needed_by"]), 1)
         # Two files with one RUID stay a duplicate.
         d = self.delivery({"a.zmk": package((1, 1)), "b.zmk": package((1, 1))})
-        self.assertEqual(json.loads(check("--json", d).stdout)["problems"][0]["kind"], "duplicate")
+        self.assertEqual(output_json(check("--json", d))["problems"][0]["kind"], "duplicate")
 
     def test_json_names_that_are_no_utf8(self):
         if not NAMES_ARE_BYTES:
@@ -452,7 +460,7 @@ class CheckTest(unittest.TestCase):
         env = dict(os.environ, LC_ALL="ru_RU.UTF-8")
         report = json.loads(run_bytes(argv("check", "--json", d), env=env).stdout.decode())
         self.assertEqual(report["order"], [native(os.path.join(d, "a.zmk")), file])
-        [fields] = json.loads(run_bytes(argv("--plugin", MODULE, "--json", file), env=env).stdout)
+        [fields] = output_json(run_bytes(argv("--plugin", MODULE, "--json", file), env=env))
         self.assertEqual((fields["file"], fields["fields"]["Наименование"]), (file, name))
         with tempfile.TemporaryFile() as out:
             for args in (["check", d], ["--plugin", MODULE, file]):
@@ -483,7 +491,7 @@ class CheckTest(unittest.TestCase):
         empty = self.delivery({"notes.txt": b"x"})
         r = check("--json", empty)
         self.assertEqual(r.returncode, 1)
-        self.assertEqual(json.loads(r.stdout)["problems"],
+        self.assertEqual(output_json(r)["problems"],
                          [{"kind": "no_packages", "path": native(empty)}])
         r = check(os.path.join(empty, "nothing"))
         self.assertEqual(r.returncode, 1)
