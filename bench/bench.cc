@@ -12,8 +12,9 @@
 // them are printed. Several modules (--plugin more than once, say a build
 // from before a change and one from after) are timed in the same rounds,
 // each against a floor taken just before it, in an order that turns from
-// round to round, so that they meet the same machine. Heap allocations are counted over one pass of the
-// module: this program's malloc is the one the module's calls resolve to.
+// round to round, so that they meet the same machine. Heap allocations are
+// counted over one pass of the module: this program's malloc is the one the
+// module's calls resolve to.
 // Like a host, the program takes the character set of its environment's
 // locale, in which the module hands its text over. With --idle-thread, a
 // second thread that does nothing lives from before the module is loaded
@@ -181,7 +182,9 @@ struct Timed {
   std::vector<double> floors, modules, ratios;
 };
 
-void Print(Timed* t, const std::vector<std::string>& names) {
+// A module's figures: the timed rounds', then one more pass that counts
+// heap allocations, and cached requests.
+void Report(Timed* t, const std::vector<std::string>& names) {
   const long allocations_before = g_allocations.load();
   ModulePass(t->get_value, names);
   const double allocations =
@@ -264,7 +267,7 @@ int Run(int argc, char** argv) {
               ::nl_langinfo(CODESET), idle ? "a second thread idle" : "one thread");
   for (Timed& t : timed) {
     if (timed.size() > 1) std::printf("\nmodule: %s\n", t.path.c_str());
-    Print(&t, names);
+    Report(&t, names);
   }
 
   for (const std::string& name : names) ::unlink(name.c_str());

@@ -80,11 +80,12 @@ def run_bytes(argv, **kwargs):
 
 
 def output_json(r):
-    """The JSON a run wrote on standard output; a run that wrote nothing
-    fails with its status and standard error."""
+    """The JSON a run wrote on standard output, which is UTF-8 whatever the
+    locale (bytes are decoded strictly); a run that wrote nothing fails with
+    its status and standard error."""
     if not r.stdout:
         raise AssertionError("no output, status %d: %s" % (r.returncode, r.stderr))
-    return json.loads(r.stdout)
+    return json.loads(r.stdout.decode("utf-8") if isinstance(r.stdout, bytes) else r.stdout)
 
 
 def write_failure(argv, how):
@@ -219,7 +220,7 @@ class ZmkinfoTest(unittest.TestCase):
         env = dict(os.environ, LC_ALL="ru_RU.KOI8-R")
         r = run_bytes(argv("--plugin", MODULE, "--json", path), env=env)
         self.assertEqual(r.returncode, 0, r.stderr)
-        fields = json.loads(r.stdout.decode("utf-8"))[0]["fields"]
+        fields = output_json(r)[0]["fields"]
         self.assertEqual(fields["Наименование"], name)
 
 
@@ -458,7 +459,7 @@ class CheckTest(unittest.TestCase):
                            "a.zmk": package((2, 1), name="a")})
         file = native(os.path.join(d, "Δέλτα 中文", "αβγ 漢字.zmk"))
         env = dict(os.environ, LC_ALL="ru_RU.UTF-8")
-        report = json.loads(run_bytes(argv("check", "--json", d), env=env).stdout.decode())
+        report = output_json(run_bytes(argv("check", "--json", d), env=env))
         self.assertEqual(report["order"], [native(os.path.join(d, "a.zmk")), file])
         [fields] = output_json(run_bytes(argv("--plugin", MODULE, "--json", file), env=env))
         self.assertEqual((fields["file"], fields["fields"]["Наименование"]), (file, name))
