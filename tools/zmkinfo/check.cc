@@ -80,8 +80,12 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
   }
   file.ruid = header.RUID;
   file.name = header.Name;
+  file.comment = header.Comment;
   file.modified = header.Modified;
   file.version = header.Version;
+  file.is_final = header.IsFinal;
+  file.min_exe_version = header.MinExeVersion;
+  file.min_db_version = header.MinDBVersion;
   for (const std::string& entry : header.DependsOn) {
     // Every entry left is a valid RUID text or empty, which means no RUID.
     TRUID ruid = StrToRUID(entry);

@@ -41,9 +41,13 @@ struct PackageFile {
   std::string error;  // kUnreadable: the system's text
   // What a whole header holds.
   TRUID ruid{0, 0};
-  std::string name;  // Windows-1251
+  std::string name;     // Windows-1251, as stored
+  std::string comment;  // Windows-1251, as stored
   double modified = 0.0;
   std::int32_t version = 0;
+  std::uint8_t is_final = 0;     // the stored byte: any but 0 is final
+  std::string min_exe_version;   // free text, Windows-1251, as stored
+  std::string min_db_version;
   std::vector<TRUID> depends_on;  // by value, "no RUID" entries left out
   // The dependency text was cut: its declared length and the bytes used.
   std::size_t depends_declared = 0;
