@@ -1,4 +1,5 @@
-// A readable byte stream with the two reads the header reader uses.
+// A readable byte stream and the ways the header reader takes from it: a
+// partial read, an exact read, the bytes at hand, and an exact skip.
 #ifndef ZMK_HEADER_STREAM_H_
 #define ZMK_HEADER_STREAM_H_
 
