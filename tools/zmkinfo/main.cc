@@ -20,130 +20,11 @@
 #include "plugin/content_plugin.h"
 #include "plugin/version.h"
 #include "tools/zmkinfo/check.h"
+#include "tools/zmkinfo/field_mode.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
 namespace {
-
-constexpr int kValueBuffer = 64 * 1024;
-
-// Exit statuses: 1 and 2 are for problems found and for wrong usage.
-constexpr int kUsage = 2;
-constexpr int kWriteFailed = 3;
-
-// The first error of a write to standard output, 0 while none.
-unsigned long write_error = 0;
-
-void Write(std::string_view text) {
-  if (text.empty()) return;
-  const unsigned long error = WriteOutput(OutputStream::kOut, text);
-  if (write_error == 0) write_error = error;
-}
-
-void Flush() {
-  const unsigned long error = FlushOutput();
-  if (write_error == 0) write_error = error;
-}
-
-// A message on standard error, after what standard output holds.
-void Complain(const std::string& message) {
-  Flush();
-  WriteOutput(OutputStream::kErr, "zmkinfo: " + EscapedPath(message) + "\n");
-}
-
-// `status`, unless the output could not be written whole: a script that
-// trusts the status must not take lost output for success.
-int Finish(int status) {
-  Flush();
-  if (write_error == 0) return status;
-  Complain("cannot write the output: " + OutputErrorText(write_error));
-  return kWriteFailed;
-}
-
-struct Field {
-  std::string name;  // as the module gives it: in the locale's character set
-  int type;
-};
-
-struct Plugin {
-  explicit Plugin(const std::string& path)
-      : module(path),
-        get_supported_field(
-            module.Function<ContentGetSupportedFieldFunc>("ContentGetSupportedField")),
-        get_value(module.Function<ContentGetValueFunc>("ContentGetValue")) {}
-
-  std::vector<Field> Fields() const {
-    std::vector<Field> fields;
-    char name[256], units[256];
-    for (int i = 0;; ++i) {
-      int type = get_supported_field(i, name, units, sizeof name);
-      if (type == ft_nomorefields) return fields;
-      fields.push_back({name, type});
-    }
-  }
-
-  Module module;
-  ContentGetSupportedFieldFunc get_supported_field;
-  ContentGetValueFunc get_value;
-};
-
-// One field's value for display; false when the file could not be read.
-bool FormatValue(const Plugin& plugin, const std::string& file, int index,
-                 int type, bool json, std::vector<char>* buf, std::string* out) {
-  int result = plugin.get_value(file.c_str(), index, 0, buf->data(),
-                                static_cast<int>(buf->size()), 0);
-  if (result == ft_fileerror) return false;
-  if (result != type) {
-    *out = json ? "null" : "";
-    return true;
-  }
-  const char* p = buf->data();
-  switch (type) {
-    case ft_string: {
-      *out = json ? JsonString(HostTextToUtf8(p)) : Escaped(HostTextToTerminal(p));
-      break;
-    }
-    case ft_date: {
-      HostDate d;
-      std::memcpy(&d, p, sizeof d);
-      const std::string date = DateText(d.wYear, d.wMonth, d.wDay);
-      *out = json ? JsonString(date) : date;
-      break;
-    }
-    case ft_numeric_32: {
-      std::int32_t v;
-      std::memcpy(&v, p, sizeof v);
-      *out = std::to_string(v);
-      break;
-    }
-    case ft_boolean: {
-      std::int32_t v;
-      std::memcpy(&v, p, sizeof v);
-      *out = json ? (v ? "true" : "false") : (v ? "yes" : "no");
-      break;
-    }
-    default:
-      *out = json ? "null" : "";
-  }
-  return true;
-}
-
-std::string CannotOpen(const std::string& file, const std::string& reason) {
-  return CannotOpenText(UserFullPath(file), reason);
-}
-
-// Why the module could not read `file`, which it was given as
-// `module_name`: the header reader's own open failure, with the system's
-// reason. The plugin interface carries no reason, so this opens the file
-// again by the same name, only for a file the module failed.
-std::string OpenFailureReason(const std::string& file, const std::string& module_name) {
-  try {
-    TZMKHeader().LoadFromFile(module_name);
-  } catch (const OpenError& e) {
-    return CannotOpen(file, ModuleMessage(e.reason()));
-  }
-  return "Cannot open file \"" + file + "\"";
-}
 
 constexpr const char kUsageText[] =
     "usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
@@ -258,64 +139,8 @@ int Run(const std::vector<std::string>& args) {
   if (o.bad) return Usage();
   const std::string plugin_path = o.plugin_path.empty() ? DefaultModule() : o.plugin_path;
   if (o.version) return o.operands.empty() ? Version(plugin_path) : Usage();
-  const std::vector<std::string>& files = o.operands;
-  const bool json = o.json;
-  if (files.empty()) return Usage();
-
-  Plugin plugin(LoadablePath(plugin_path));
-  const std::vector<Field> fields = plugin.Fields();
-  std::vector<char> buf(kValueBuffer);
-  std::string out;
-  int failures = 0;
-  bool first = true;
-  if (json) out += "[";
-  for (const std::string& file : files) {
-    std::string record;
-    // The module keeps the last file's values under its name, and before
-    // the first file under the empty name: it would show them for "".
-    std::string module_name, reason;
-    bool ok = !file.empty() && NameForModule(file, &module_name, &reason);
-    if (!file.empty() && !ok) reason = CannotOpen(file, reason);
-    for (std::size_t i = 0; i < fields.size() && ok; ++i) {
-      std::string value;
-      ok = FormatValue(plugin, module_name, static_cast<int>(i), fields[i].type, json,
-                       &buf, &value);
-      if (json) {
-        record += (i ? ", " : "") + JsonString(HostTextToUtf8(fields[i].name)) + ": " + value;
-      } else {
-        record += "  " + Escaped(HostTextToTerminal(fields[i].name)) + ": " + value + "\n";
-      }
-    }
-    if (!ok) {
-      ++failures;
-      if (reason.empty()) reason = OpenFailureReason(file, module_name);
-      if (!json) {
-        Write(out);
-        out.clear();
-      }
-      Complain(reason);
-      if (json) {
-        out += std::string(first ? "" : ",") + "\n  {\"file\": " +
-               JsonString(file) + ", \"error\": " + JsonString(reason) + "}";
-        first = false;
-      }
-      continue;
-    }
-    if (json) {
-      out += std::string(first ? "" : ",") + "\n  {\"file\": " + JsonString(file) +
-             ", \"fields\": {" + record + "}}";
-    } else {
-      out += EscapedPath(file) + "\n" + record;
-    }
-    first = false;
-    if (out.size() > 1 << 16) {
-      Write(out);
-      out.clear();
-    }
-  }
-  if (json) out += "\n]\n";
-  Write(out);
-  return Finish(failures ? 1 : 0);
+  if (o.operands.empty()) return Usage();
+  return ShowFields(plugin_path, o.json, o.operands);
 }
 
 }  // namespace
