@@ -128,6 +128,19 @@ bool File::Skip(std::uint64_t count) {
 
 const char* NextChar(const char* p) { return ::CharNextA(p); }
 
+bool FileKey::Assign(const char* name) {
+  valid_ = FileNameToWide(name, &native_);
+  return valid_;
+}
+
+bool FileKey::Matches(const char* name) {
+  return valid_ && FileNameToWide(name, &scratch_) && scratch_ == native_;
+}
+
+void FileKey::ToAnsi(std::string* name) const { FileNameFromWide(native_, name); }
+
+File FileKey::Open() const { return File::Open(native_); }
+
 std::string SystemErrorText(unsigned long system_code) {
   char* buf = nullptr;
   DWORD len = ::FormatMessageA(

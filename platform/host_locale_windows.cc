@@ -1,11 +1,12 @@
-#include "fuzz/fuzz_host.h"
+#include "platform/host_locale.h"
 
 namespace zmk {
-namespace fuzz {
 
-// A Windows host takes the module's Windows-1251 bytes whatever the C
-// library's locale, so none is set and no text need be UTF-8.
+// Whatever the locale, no text need be UTF-8: the host takes Windows-1251.
 bool EnterHostLocale(unsigned) { return false; }
 
-}  // namespace fuzz
+bool EnterWindows1251Locale() { return true; }
+
+void LeaveHostLocale() {}
+
 }  // namespace zmk
