@@ -26,7 +26,7 @@ int WriteFixed(const T& value, void* dst, int MaxLen, int type) {
 // A request by a name in the host's form (char) gets its text in the
 // host's set, one by a wide name UTF-16.
 template <typename Char>
-int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
+[[gnu::always_inline]] inline int WriteField(const TZMKRec& rec, int index, void* dst, int MaxLen) {
   const FieldInfo& field = kFields[index];
   switch (field.type) {
     case ft_date: return WriteFixed(DayCountToDate(rec.*field.days), dst, MaxLen, ft_date);
