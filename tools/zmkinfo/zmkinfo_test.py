@@ -10,6 +10,7 @@ import math
 import ntpath
 import os
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -245,19 +246,28 @@ def max_rss_kib(argv):
                               env=dict(os.environ, ASAN_OPTIONS=asan)).stdout)
 
 
-def nested(root, names, data=None):
+def nested(root, names, data=None, sibling=None):
     """Folders `names` nested under root, made through descriptors so that
-    their path may pass PATH_MAX; `data` as p.zmk at each level when given."""
+    their path may pass PATH_MAX; `data` as p.zmk at each level when given,
+    and in a folder `sibling` beside each level when that is given."""
+    def put(fd):
+        out = os.open("p.zmk", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)
+        os.write(out, data)
+        os.close(out)
+
     fd = os.open(root, os.O_RDONLY)
     for name in names:
         os.mkdir(name, dir_fd=fd)
         child = os.open(name, os.O_RDONLY, dir_fd=fd)
+        if sibling is not None:
+            os.mkdir(sibling, dir_fd=fd)
+            side = os.open(sibling, os.O_RDONLY, dir_fd=fd)
+            put(side)
+            os.close(side)
         os.close(fd)
         fd = child
         if data is not None:
-            out = os.open("p.zmk", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)
-            os.write(out, data)
-            os.close(out)
+            put(fd)
     os.close(fd)
 
 
@@ -354,6 +364,50 @@ class CheckTest(unittest.TestCase):
         os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
         self.assertEqual(output_json(check("--json", d))["files"], 1)
 
+    def test_a_folder_not_entered_is_one_unreadable_entry(self):
+        """Run by a user who is not root (nobody, when the test is root): a
+        folder that can be listed but not entered, entered but not listed,
+        or neither, is reported once, and its siblings are read as usual."""
+        if WINE:
+            self.skipTest("Wine runs as the owner of its prefix only, and that is root here")
+        switch = []
+        if os.geteuid() == 0:
+            switch = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+            if subprocess.run([*switch, "true"]).returncode != 0:
+                self.skipTest("cannot switch to the user nobody")
+        for mode in (0o644, 0o311, 0o000):
+            with self.subTest(mode=oct(mode)):
+                d = self.delivery({"a/p.zmk": package((1, 1)), "a/in/q.zmk": package((5, 1)),
+                                   "b/p.zmk": package((2, 1), "3_1"), "c/p.zmk": package((3, 1)),
+                                   "c/d/p.zmk": package((4, 1), "2_1")})
+                for folder, _, _ in os.walk(d):
+                    os.chmod(folder, 0o755)
+                os.chmod(os.path.join(d, "a"), mode)
+                r = subprocess.run([*switch, *argv("check", "--json", d)],
+                                   capture_output=True, text=True)
+                self.assertEqual(output_json(r), {
+                    "files": 4,
+                    "problems": [{"kind": "unreadable", "file": os.path.join(d, "a"),
+                                  "error": "Permission denied"}],
+                    "order": [os.path.join(d, p) for p in ("c/p.zmk", "b/p.zmk", "c/d/p.zmk")]})
+
+    def test_only_regular_files_are_read(self):
+        """Devices, FIFOs and sockets named like packages, or given, are
+        reported for what they are, without being opened."""
+        d = self.delivery({"a.zmk": package((1, 1))})
+        os.symlink("/dev/zero", os.path.join(d, "char.zmk"))
+        os.mkfifo(os.path.join(d, "fifo.zmk"))
+        sock = socket.socket(socket.AF_UNIX)
+        self.addCleanup(sock.close)
+        sock.bind(os.path.join(d, "sock.zmk"))
+        report = output_json(check("--json", d, "/dev/null"))
+        self.assertEqual(sorted((relative(p["file"], d), p["error"]) for p in report["problems"]), [
+            ("../../dev/null", "not a regular file: a character device"),
+            ("char.zmk", "not a regular file: a character device"),
+            ("fifo.zmk", "not a regular file: a FIFO"),
+            ("sock.zmk", "not a regular file: a socket")])
+        self.assertEqual(report["order"], [native(os.path.join(d, "a.zmk"))])
+
     def test_usage_errors(self):
         self.assertEqual(check().returncode, 2)
         self.assertEqual(check("--bogus", EXAMPLES).returncode, 2)
@@ -406,6 +460,13 @@ class CheckTest(unittest.TestCase):
                 report = output_json(check("--json", d))
                 self.assertEqual(report["files"], levels)
                 self.assertEqual([p["kind"] for p in report["problems"]], ["duplicate"])
+        # A sibling beside each level of a chain deeper than the folders
+        # the walk keeps open is reached after the chain as often as before.
+        d = self.delivery({})
+        nested(d, ["d"] * 40, package((1, 1)), sibling="e")
+        report = output_json(check("--json", d))
+        self.assertEqual((report["files"], [p["kind"] for p in report["problems"]]),
+                         (80, ["duplicate"]))
         # Memory does not grow with the depth: the deepest tree costs what
         # one folder does (the measure includes the forked probe's own pages).
         deep, flat = self.delivery({}), self.delivery({})
