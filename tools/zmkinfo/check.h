@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -70,6 +71,12 @@ std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths);
 
 // Whether a file name ends in ".zmk", in any case.
 bool IsZMKName(const char* name);
+
+// The one order of paths on every platform: by bytes, but a separator ("/",
+// or the "\" Windows shows) before any other character, so that a
+// folder's files come before a sibling whose name goes on ("a/x" before
+// "aB") whichever separator the system writes.
+bool PathLess(std::string_view a, std::string_view b);
 
 struct Problem {
   // In the order problems are reported.
