@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -155,10 +156,13 @@ const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
 
 // The report: for scripts, one JSON object; for people, the problems and
 // then the order, names in the terminal's set, control characters escaped;
-// for Graphviz, the dependency graph.
+// for Graphviz, the dependency graph, handed to `write` in pieces as it is
+// made: it may be far larger than the delivery (an edge from each dependent
+// to each duplicate).
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
-std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result);
+void CheckDot(const std::vector<PackageFile>& files, const CheckResult& result,
+              const std::function<void(std::string_view)>& write);
 
 }  // namespace zmk
 

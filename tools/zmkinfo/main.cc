@@ -239,7 +239,7 @@ int Check(const Options& o) {
   }
   const std::vector<PackageFile> files = CollectPackages(o.operands);
   const CheckResult result = CheckDelivery(files);
-  Write(o.json ? CheckJson(files, result) : o.dot ? CheckDot(files, result) : CheckText(files, result));
+  o.dot ? CheckDot(files, result, Write) : Write(o.json ? CheckJson(files, result) : CheckText(files, result));
   return Finish(result.problems.empty() ? 0 : 1);
 }
 
