@@ -117,8 +117,9 @@ void DirCursor::Reset() { *state_ = State(); }
 bool DirCursor::Start(const std::string& path, std::string* error) {
   Reset();
   Node node;
-  if (!Identify(SystemPath(path), &node, error)) return false;
-  state_->current = SystemPath(path);
+  std::wstring system_path = SystemPath(path);
+  if (!Identify(system_path, &node, error)) return false;
+  state_->current = std::move(system_path);
   return true;
 }
 

@@ -36,7 +36,7 @@ class Walker {
     if (node.kind != NodeKind::kFolder) return ReadOnce(path, path, node);
     if (!dirs_seen_.insert(node.id).second) return;  // given twice, or under a folder given before
     if (!cursor_.Start(path, &error)) return Fail(path, error);
-    found_ = 0;
+    found_ = pending_ = 0;
     failed_ = false;
     Tree(path);
     if (found_ == 0 && !failed_) files_->push_back(NoPackages(path));
@@ -90,6 +90,7 @@ class Walker {
       Fail(path, error);
       failed_ = true;
     }
+    pending_ += level.subdirs.size();
     return level;
   }
 
@@ -100,13 +101,14 @@ class Walker {
       Level& top = stack.back();
       if (top.subdirs.empty()) {
         stack.pop_back();
-        if (stack.empty()) break;
+        if (pending_ == 0) break;  // no need to climb back
         path.resize(stack.back().path_length);
         if (!cursor_.Leave()) return Lost(stack, path);
         continue;
       }
       const std::string name = std::move(top.subdirs.back());
       top.subdirs.pop_back();
+      --pending_;
       const std::string child = JoinPath(path, name);
       NodeId id;
       std::string error;
@@ -139,6 +141,7 @@ class Walker {
   std::set<NodeId> files_seen_, dirs_seen_;
   std::size_t found_ = 0;  // names of packages met under the operand
   bool failed_ = false;    // the operand could not be listed
+  std::size_t pending_ = 0;  // subfolders listed and not yet entered
 };
 
 }  // namespace
