@@ -35,7 +35,7 @@ class Walker {
     if (!cursor_.Inspect(path, &node, &error)) return Fail(path, error);
     if (node.kind != NodeKind::kFolder) return ReadOnce(path, path, node);
     if (!dirs_seen_.insert(node.id).second) return;  // given twice, or under a folder given before
-    if (!cursor_.Start(path, &error)) return Fail(path, error);
+    if (!cursor_.Start(path, &error)) return Fail(path, error);  // and nothing more
     found_ = pending_ = 0;
     failed_ = false;
     Tree(path);
@@ -51,6 +51,13 @@ class Walker {
 
   void Fail(const std::string& path, const std::string& error) {
     files_->push_back(Unreadable(path, error));
+  }
+
+  // A folder not read may hold packages: the operand is then not said to
+  // hold none.
+  void FailFolder(const std::string& path, const std::string& error) {
+    Fail(path, error);
+    failed_ = true;
   }
 
   // Reads a regular file unless it was read already; anything else that is
@@ -86,10 +93,7 @@ class Walker {
           ReadOnce(file, name, node);
         },
         &error);
-    if (!listed) {
-      Fail(path, error);
-      failed_ = true;
-    }
+    if (!listed) FailFolder(path, error);
     pending_ += level.subdirs.size();
     return level;
   }
@@ -113,7 +117,7 @@ class Walker {
       NodeId id;
       std::string error;
       if (!cursor_.Enter(name, &id, &error)) {
-        Fail(child, error);
+        FailFolder(child, error);
         continue;
       }
       if (!dirs_seen_.insert(id).second) {
@@ -140,7 +144,7 @@ class Walker {
   DirCursor cursor_;
   std::set<NodeId> files_seen_, dirs_seen_;
   std::size_t found_ = 0;  // names of packages met under the operand
-  bool failed_ = false;    // the operand could not be listed
+  bool failed_ = false;    // a folder under the operand could not be read
   std::size_t pending_ = 0;  // subfolders listed and not yet entered
 };
 

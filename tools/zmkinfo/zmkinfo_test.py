@@ -385,15 +385,19 @@ class CheckTest(unittest.TestCase):
                 d = self.delivery({"a/p.zmk": package((1, 1)), "a/in/q.zmk": package((5, 1)),
                                    "b/p.zmk": package((2, 1), "3_1"), "c/p.zmk": package((3, 1)),
                                    "c/d/p.zmk": package((4, 1), "2_1")})
-                for folder, _, _ in os.walk(d):
-                    os.chmod(folder, 0o755)
-                os.chmod(os.path.join(d, "a"), mode)
-                r = subprocess.run([*switch, *argv("check", "--json", d)],
+                # A folder whose only package is in such a folder is not one
+                # without packages.
+                e = self.delivery({"a/p.zmk": package((9, 1))})
+                for root in (d, e):
+                    for folder, _, _ in os.walk(root):
+                        os.chmod(folder, 0o755)
+                    os.chmod(os.path.join(root, "a"), mode)
+                r = subprocess.run([*switch, *argv("check", "--json", d, e)],
                                    capture_output=True, text=True)
                 self.assertEqual(output_json(r), {
-                    "files": 4,
-                    "problems": [{"kind": "unreadable", "file": os.path.join(d, "a"),
-                                  "error": "Permission denied"}],
+                    "files": 5,
+                    "problems": [{"kind": "unreadable", "file": os.path.join(root, "a"),
+                                  "error": "Permission denied"} for root in sorted((d, e))],
                     "order": [os.path.join(d, p) for p in ("c/p.zmk", "b/p.zmk", "c/d/p.zmk")]})
 
     def test_only_regular_files_are_read(self):
