@@ -105,6 +105,10 @@ const char* NextChar(const char* p);
 // OEM. Into `wide`, reusing its buffer; false when it does not convert.
 bool FileNameToWide(const char* name, std::wstring* wide);
 
+// Whether an open handle is a disk file: a console or a pipe could make a
+// read wait for input, and a device such as NUL is no file.
+bool IsDiskFile(std::intptr_t handle);
+
 // A wide name in that code page, "?" for a character it lacks: for
 // messages. Into `name`, reusing its buffer.
 void FileNameFromWide(const std::wstring& wide, std::string* name);

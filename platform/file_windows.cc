@@ -50,14 +50,15 @@ File OpenByName(const Name& name) {
     throw OpenFailure(MessageName(name), code);
   }
   File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
-  // A console or a pipe would make the host wait for input.
-  if (::GetFileType(h) != FILE_TYPE_DISK) {
+  if (!IsDiskFile(reinterpret_cast<std::intptr_t>(h))) {
     throw OpenFailure(MessageName(name), ERROR_INVALID_FUNCTION);
   }
   return file;
 }
 
 }  // namespace
+
+bool IsDiskFile(std::intptr_t handle) { return ::GetFileType(AsHandle(handle)) == FILE_TYPE_DISK; }
 
 File File::Open(const std::string& name) { return OpenByName(name); }
 
