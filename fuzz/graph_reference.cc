@@ -28,10 +28,13 @@ struct Graph {
   bool Together(std::size_t i, std::size_t j) const {
     return i == j || (reach[i][j] && reach[j][i]);
   }
-  const std::string& Path(std::size_t i) const { return files[i].path; }
+  // Paths compare as bytes with the separators lowest: no path here holds
+  // a byte below 0x03.
+  const std::string& Path(std::size_t i) const { return path_keys[i]; }
 
   const std::vector<PackageFile>& files;
   std::size_t n;
+  std::vector<std::string> path_keys;
   std::vector<bool> whole;
   std::vector<Row> depends, reach;
   std::vector<std::size_t> group_of;  // the least index of the files it reaches and is reached by
@@ -39,8 +42,11 @@ struct Graph {
 };
 
 Graph::Graph(const std::vector<PackageFile>& in)
-    : files(in), n(in.size()), whole(n), depends(n), group_of(n), group(n) {
-  for (std::size_t i = 0; i < n; ++i) whole[i] = files[i].state == State::kWhole;
+    : files(in), n(in.size()), path_keys(n), whole(n), depends(n), group_of(n), group(n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    whole[i] = files[i].state == State::kWhole;
+    for (char c : files[i].path) path_keys[i] += c == '/' ? '\x01' : c == '\\' ? '\x02' : c;
+  }
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t j = 0; j < n; ++j) {
       if (!whole[i] || !whole[j]) continue;
