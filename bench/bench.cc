@@ -210,23 +210,22 @@ struct Options {
 };
 
 int Run(Options o) {
-  std::vector<std::string>& plugins = o.plugins;
   const int files = o.files, rounds = o.rounds;
   const std::string &once_dir = o.once_dir, &write_dir = o.write_dir;
   if (!write_dir.empty()) {
     std::printf("files written: %zu\n", MakeFiles(write_dir, files).size());
     return 0;
   }
-  if (plugins.empty()) plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
-  if (!once_dir.empty() && plugins.size() > 1) {
+  if (o.plugins.empty()) o.plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
+  if (!once_dir.empty() && o.plugins.size() > 1) {
     throw std::runtime_error("--once takes one module");
   }
   std::unique_ptr<IdleThread> idle;
   if (o.idle_thread) idle = std::make_unique<IdleThread>();
-  std::vector<Timed> timed(plugins.size());
-  for (std::size_t m = 0; m < plugins.size(); ++m) {
-    timed[m].path = plugins[m];
-    timed[m].module = std::make_unique<Module>(plugins[m]);
+  std::vector<Timed> timed(o.plugins.size());
+  for (std::size_t m = 0; m < o.plugins.size(); ++m) {
+    timed[m].path = o.plugins[m];
+    timed[m].module = std::make_unique<Module>(o.plugins[m]);
     timed[m].get_value = timed[m].module->Function<ContentGetValueFunc>("ContentGetValue");
   }
 
