@@ -43,6 +43,7 @@
 #include "header/test_file.h"
 #include "platform/module.h"
 #include "plugin/content_plugin.h"
+#include "tools/program_main.h"
 
 extern "C" {
 void* __libc_malloc(std::size_t size);
@@ -201,36 +202,30 @@ void Report(Timed* t, const std::vector<std::string>& names) {
   std::printf("cached request, string field: %.1f ns\n", CachedNs(t->get_value, names[0], 1));
 }
 
-int Run(int argc, char** argv) {
-  std::setlocale(LC_CTYPE, "");
+struct Options {
   std::vector<std::string> plugins;
   int files = 10000, rounds = 7;
   std::string once_dir, write_dir;
   bool idle_thread = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string flag = argv[i];
-    if (flag == "--idle-thread") idle_thread = true;
-    else if (i + 1 == argc) break;
-    else if (flag == "--plugin") plugins.push_back(argv[++i]);
-    else if (flag == "--files") files = std::atoi(argv[++i]);
-    else if (flag == "--rounds") rounds = std::atoi(argv[++i]);
-    else if (flag == "--once") once_dir = argv[++i];
-    else if (flag == "--write") write_dir = argv[++i];
-  }
+};
+
+int Run(Options o) {
+  const int files = o.files, rounds = o.rounds;
+  const std::string &once_dir = o.once_dir, &write_dir = o.write_dir;
   if (!write_dir.empty()) {
     std::printf("files written: %zu\n", MakeFiles(write_dir, files).size());
     return 0;
   }
-  if (plugins.empty()) plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
-  if (!once_dir.empty() && plugins.size() > 1) {
+  if (o.plugins.empty()) o.plugins.push_back(ExecutableDirectory() + "/ZMKInfo.wdx");
+  if (!once_dir.empty() && o.plugins.size() > 1) {
     throw std::runtime_error("--once takes one module");
   }
   std::unique_ptr<IdleThread> idle;
-  if (idle_thread) idle = std::make_unique<IdleThread>();
-  std::vector<Timed> timed(plugins.size());
-  for (std::size_t m = 0; m < plugins.size(); ++m) {
-    timed[m].path = plugins[m];
-    timed[m].module = std::make_unique<Module>(plugins[m]);
+  if (o.idle_thread) idle = std::make_unique<IdleThread>();
+  std::vector<Timed> timed(o.plugins.size());
+  for (std::size_t m = 0; m < o.plugins.size(); ++m) {
+    timed[m].path = o.plugins[m];
+    timed[m].module = std::make_unique<Module>(o.plugins[m]);
     timed[m].get_value = timed[m].module->Function<ContentGetValueFunc>("ContentGetValue");
   }
 
@@ -279,10 +274,16 @@ int Run(int argc, char** argv) {
 }  // namespace zmk
 
 int main(int argc, char** argv) {
-  try {
-    return zmk::Run(argc, argv);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench: %s\n", e.what());
-    return 2;
-  }
+  std::setlocale(LC_CTYPE, "");
+  CLI::App app("The module's speed against the floor of reading a header at all.", "bench");
+  zmk::Options o;
+  app.add_option("--plugin", o.plugins, "a module to time (again for more)")
+      ->type_name("MODULE")->allow_extra_args(false);
+  app.add_option("--files", o.files, "how many files");
+  app.add_option("--rounds", o.rounds, "how many rounds");
+  app.add_flag("--idle-thread", o.idle_thread, "a second thread, idle, as hosts have");
+  auto* once = app.add_option("--once", o.once_dir, "one pass over DIR's files")->type_name("DIR");
+  auto* write = app.add_option("--write", o.write_dir, "only write the files to DIR")->type_name("DIR");
+  once->excludes(write);
+  return zmk::ProgramMain(app, argc, argv, [&] { return zmk::Run(o); });
 }

@@ -45,6 +45,17 @@ std::string HostTextToTerminal(std::string_view text);
 // Windows-1251 text as this process's terminal shows it.
 std::string Cp1251ToTerminal(std::string_view text);
 
+// What kind of character set this process's terminal has, for showing
+// text safely: UTF-8 (as on Windows, and in the plain C locale, as above),
+// a single-byte set, or another multibyte set.
+enum class TerminalSet { kUtf8, kSingleByte, kMultibyte };
+TerminalSet TerminalCharset();
+
+// In the terminal's multibyte set: the length of the character at the
+// start of `text`, and whether it is printable; 0 when the bytes there are
+// no whole character of the set.
+std::size_t TerminalCharacter(std::string_view text, bool* printable);
+
 }  // namespace zmk
 
 #endif  // ZMK_PLATFORM_HOST_CHARSET_H_

@@ -3,6 +3,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -181,6 +185,20 @@ std::string Cp1251ToTerminal(std::string_view text) {
     out.append(table.bytes[b], table.length[b]);
   }
   return out;
+}
+
+TerminalSet TerminalCharset() {
+  if (CurrentEntry()->kind == Kind::kUtf8) return TerminalSet::kUtf8;
+  return MB_CUR_MAX == 1 ? TerminalSet::kSingleByte : TerminalSet::kMultibyte;
+}
+
+std::size_t TerminalCharacter(std::string_view text, bool* printable) {
+  std::mbstate_t state{};
+  wchar_t wc = 0;
+  const std::size_t n = std::mbrtowc(&wc, text.data(), text.size(), &state);
+  if (n == 0 || n > text.size()) return 0;  // NUL, invalid or cut short
+  *printable = std::iswprint(static_cast<std::wint_t>(wc)) != 0;
+  return n;
 }
 
 }  // namespace zmk

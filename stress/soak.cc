@@ -9,8 +9,6 @@
 // aside on purpose, the memory figures are printed but not judged.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,24 +17,12 @@
 #include "platform/module.h"
 #include "platform/process.h"
 #include "plugin/content_plugin.h"
+#include "tools/program_main.h"
 
 namespace zmk {
 namespace {
 
-int Run(int argc, char** argv) {
-  std::string plugin = ExecutableDirectory() + "/ZMKInfo.wdx";
-  long requests = 1000000;
-  bool judge_memory = true;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
-      plugin = argv[++i];
-    } else if (std::strcmp(argv[i], "--ignore-memory") == 0) {
-      judge_memory = false;
-    } else {
-      requests = std::strtol(argv[i], nullptr, 10);
-    }
-  }
-
+int Run(const std::string& plugin, long requests, bool judge_memory) {
   Module module(plugin);
   auto get_value = module.Function<ContentGetValueFunc>("ContentGetValue");
 
@@ -101,10 +87,13 @@ int Run(int argc, char** argv) {
 }  // namespace zmk
 
 int main(int argc, char** argv) {
-  try {
-    return zmk::Run(argc, argv);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "soak: %s\n", e.what());
-    return 2;
-  }
+  CLI::App app("A million value requests; open files and memory before and after.", "soak");
+  std::string plugin = zmk::ExecutableDirectory() + "/ZMKInfo.wdx";
+  long requests = 1000000;
+  bool ignore_memory = false;
+  app.add_option("--plugin", plugin, "the module")->type_name("MODULE");
+  app.add_flag("--ignore-memory", ignore_memory, "print the memory figures, judge them not");
+  app.add_option("REQUESTS", requests, "how many requests")->type_name("");
+  return zmk::ProgramMain(app, argc, argv,
+                          [&] { return zmk::Run(plugin, requests, !ignore_memory); });
 }

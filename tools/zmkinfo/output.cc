@@ -18,32 +18,52 @@ void AppendHex(const char* format, unsigned value, std::string* out) {
 
 }  // namespace
 
-bool TerminalIsUtf8() {
-  // Asked of the step that gives the terminal its text, so that the two
-  // agree (the plain C locale counts as UTF-8 there): Cyrillic A.
-  return Cp1251ToTerminal("\xC0") == "\xD0\x90";
-}
+bool TerminalIsUtf8() { return TerminalCharset() == TerminalSet::kUtf8; }
 
 namespace {
 
+// The length of the character at the start of `text` (a byte 0x80 or
+// above) when it may be shown as it is, 0 when its first byte must be
+// escaped, or minus its length when all its bytes must be.
+long Shown(std::string_view text, TerminalSet set) {
+  const auto b = static_cast<unsigned char>(text[0]);
+  switch (set) {
+    case TerminalSet::kUtf8: {
+      std::uint32_t cp = 0;
+      const std::size_t n = DecodeUtf8(text, &cp);
+      return n == 0 ? 0 : cp < 0xA0 ? -static_cast<long>(n) : static_cast<long>(n);
+    }
+    case TerminalSet::kSingleByte:
+      return b < 0xA0 ? 0 : 1;  // in 8-bit mode a terminal takes 0x80-0x9F as controls
+    case TerminalSet::kMultibyte: {
+      bool printable = false;
+      const std::size_t n = TerminalCharacter(text, &printable);
+      return n == 0 ? 0 : printable ? static_cast<long>(n) : -static_cast<long>(n);
+    }
+  }
+  return 0;
+}
+
 std::string Escape(std::string_view text, bool backslash_as_is) {
-  const bool utf8 = TerminalIsUtf8();
+  const TerminalSet set = TerminalCharset();
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
     if (b >= 0x80) {
-      std::uint32_t cp = b;
-      const std::size_t n = utf8 ? DecodeUtf8(text.substr(i), &cp) : 1;
-      if (n == 0 || (!utf8 && b < 0xA0)) {
-        AppendHex("\\x%02x", b, &out);
-        ++i;
-      } else if (utf8 && cp < 0xA0) {
-        AppendHex("\\u%04x", cp, &out);
-        i += n;
+      const long n = Shown(text.substr(i), set);
+      if (n > 0) {
+        out.append(text, i, static_cast<std::size_t>(n));
+        i += static_cast<std::size_t>(n);
+      } else if (n < 0 && set == TerminalSet::kUtf8) {
+        std::uint32_t cp = 0;
+        DecodeUtf8(text.substr(i), &cp);
+        AppendHex("\\u%04x", cp, &out);  // a C1 control, as "\u009b"
+        i += static_cast<std::size_t>(-n);
       } else {
-        out.append(text, i, n);
-        i += n;
+        for (long k = 0; k < (n < 0 ? -n : 1); ++k, ++i) {
+          AppendHex("\\x%02x", static_cast<unsigned char>(text[i]), &out);
+        }
       }
       continue;
     }

@@ -10,10 +10,12 @@ namespace zmk {
 
 // `text`, in the terminal's character set, with everything shown that
 // could drive the terminal or fake lines: "\t", "\n", "\r", a backslash as
-// "\\", other C0 controls and DEL as "\x1b". C1 controls (U+0080 to U+009F)
-// are escaped too: in a UTF-8 locale as "\u009b", and bytes that are no
-// UTF-8 as "\xff"; in a single-byte locale every byte 0x80 to 0x9F as
-// "\x9b", since a terminal in 8-bit mode takes it as a control.
+// "\\", other C0 controls and DEL as "\x1b". Beyond ASCII it depends on the
+// set: in UTF-8 C1 controls (U+0080 to U+009F) show as "\u009b" and bytes
+// that are no UTF-8 as "\xff"; in a single-byte set every byte 0x80 to
+// 0x9F as "\x9b", since a terminal in 8-bit mode takes it as a control; in
+// another multibyte set a printable character shows as it is, the bytes of
+// a control or of no character as "\x81".
 std::string Escaped(std::string_view text);
 
 // A path so shown. Where the separator is a backslash, it stays one: no

@@ -268,6 +268,19 @@ class ZmkinfoTest(unittest.TestCase):
         self.assertEqual(fields["Наименование"], name)
 
 
+    def test_text_in_a_multibyte_locale_that_is_not_utf8(self):
+        if WINE:
+            self.skipTest("zmkinfo.exe writes UTF-8 whatever the locale")
+        env = dict(os.environ, LC_ALL="zh_CN.GB18030")
+        r = run_bytes(argv("--plugin", MODULE, self.path("rich.zmk")), env=env)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("  Наименование: Настройки бухгалтерии\n", r.stdout.decode("gb18030"))
+        # U+0080, a control, and a byte that is no character: each byte shown.
+        missing = os.fsencode(self.dir.name) + b"/\x81\x30\x81\x30\xff.zmk"
+        r = run_bytes(argv("--plugin", MODULE, missing), env=env)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"/\\x81\\x30\\x81\\x30\\xff.zmk", r.stderr)
+
 def check(*args):
     return subprocess.run(argv("check", *args), capture_output=True, text=True,
                           encoding="utf-8")
