@@ -96,15 +96,6 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
   return file;
 }
 
-// Orders indexes into `files` by path, then by index: one order whatever
-// order the files came in.
-struct ByPath {
-  const std::vector<PackageFile>& files;
-  bool operator()(std::size_t a, std::size_t b) const {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
-  }
-};
-
 }  // namespace
 
 PackageFile Unreadable(std::string path, std::string error) {
@@ -149,6 +140,10 @@ const char* KindName(Problem::Kind kind) {
     case Problem::Kind::kMissing: return "missing";
     case Problem::Kind::kDuplicate: return "duplicate";
     case Problem::Kind::kCycle: return "cycle";
+    case Problem::Kind::kNeedsNewerExe: return "needs_newer_exe";
+    case Problem::Kind::kNeedsNewerDb: return "needs_newer_db";
+    case Problem::Kind::kUnreadableExeVersion: return "unreadable_exe_version";
+    case Problem::Kind::kUnreadableDbVersion: return "unreadable_db_version";
     case Problem::Kind::kDependenciesCut: return "dependencies_cut";
     case Problem::Kind::kNotZMK: return "not_zmk";
     case Problem::Kind::kDamaged: return "damaged";
@@ -299,8 +294,12 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
   return order;
 }
 
-CheckResult CheckDelivery(const std::vector<PackageFile>& files) {
+CheckResult CheckDelivery(const std::vector<PackageFile>& files,
+                          const Installation& installation) {
   CheckResult result;
+  result.needs = FindNeeds(files);
+  result.installation = installation;
+  NeedsProblems(files, installation, &result.problems);
   const DeliveryIndex index = IndexDelivery(files);
   FileProblems(files, &result.problems);
   RUIDProblems(files, index, &result.problems);

@@ -8,6 +8,7 @@
 #include "platform/host_charset.h"
 #include "plugin/fields.h"
 #include "tools/zmkinfo/check.h"
+#include "tools/zmkinfo/min_version.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -22,6 +23,21 @@ std::string ShownName(const std::string& name) {
   std::string shown = name.substr(0, name.find('\0'));
   if (shown.size() > kShownNameBytes) shown.replace(kShownNameBytes, std::string::npos, "...");
   return shown;
+}
+
+// A stated version text for the terminal, whole but for its length.
+std::string ShownText(const std::string& text) {
+  return Escaped(Cp1251ToTerminal(text.size() > kShownNameBytes
+                                      ? text.substr(0, kShownNameBytes) + "..."
+                                      : text));
+}
+
+std::string JsonText(const std::string& text) { return JsonString(Cp1251ToUtf8(text)); }
+
+std::string Trimmed(const std::string& text) { return std::string(TrimBlanks(text)); }
+
+std::string NameText(const PackageFile& file) {
+  return Escaped(Cp1251ToTerminal(ShownName(file.name)));
 }
 
 std::string FileDate(double modified) {
@@ -65,6 +81,106 @@ std::string DotString(const std::vector<std::string>& lines) {
   return out + "\"";
 }
 
+// Which of the installation's versions a problem of the needs step is about.
+struct NeedSide {
+  const char* what;
+  std::string PackageFile::*text;
+  const std::string& have;
+};
+NeedSide SideOf(Problem::Kind kind, const Installation& installation) {
+  if (kind == Problem::Kind::kNeedsNewerExe || kind == Problem::Kind::kUnreadableExeVersion) {
+    return {"program", &PackageFile::min_exe_version, installation.exe_version};
+  }
+  return {"database", &PackageFile::min_db_version, installation.db_version};
+}
+
+// What the delivery needs of the program or of the database.
+std::string NeedJson(const std::vector<PackageFile>& files, const VersionNeed& need,
+                     std::string PackageFile::*text) {
+  std::string out = "{\"version\": " + (need.files.empty() ? "null" : JsonString(need.version)) +
+                    ", \"files\": " + JsonPaths(files, need.files) + ", \"unreadable\": [";
+  for (std::size_t i = 0; i < need.unreadable.size(); ++i) {
+    const PackageFile& f = files[need.unreadable[i]];
+    out += (i ? ", " : "") + ("{\"file\": " + JsonString(f.path)) +
+           ", \"text\": " + JsonText(f.*text) + "}";
+  }
+  return out + "]}";
+}
+
+std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& need,
+                     std::string PackageFile::*text, const char* what) {
+  std::string out;
+  if (need.files.empty()) {
+    out += std::string("no ") + what + " version stated\n";
+  } else {
+    out += std::string("needs ") + what + " " + need.version + " or newer, stated by:\n";
+    for (std::size_t f : need.files) out += "  " + EscapedPath(files[f].path) + "\n";
+  }
+  if (!need.unreadable.empty()) out += what + std::string(" version that cannot be compared:\n");
+  for (std::size_t f : need.unreadable) {
+    out += "  " + EscapedPath(files[f].path) + ": \"" + ShownText(files[f].*text) + "\"\n";
+  }
+  return out;
+}
+
+// One problem, for people.
+std::string ProblemText(const std::vector<PackageFile>& files, const CheckResult& result,
+                        const Problem& p) {
+  std::string out;
+  auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
+  auto name = [&](std::size_t i) { return NameText(files[i]); };
+  const std::size_t first = p.files[0];
+  switch (p.kind) {
+    case Problem::Kind::kMissing:
+      out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kDuplicate:
+      out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
+      for (std::size_t f : p.files) {
+        out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
+               FileDate(files[f].modified) + ", " + name(f) + "\n";
+      }
+      break;
+    case Problem::Kind::kCycle:
+      out += "cycle, these depend on each other:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kNeedsNewerExe:
+    case Problem::Kind::kNeedsNewerDb: {
+      const NeedSide side = SideOf(p.kind, result.installation);
+      out += std::string("needs a newer ") + side.what + ": " + path(first) + ": needs " +
+             Trimmed(files[first].*side.text) + ", have " + Escaped(side.have) + "\n";
+      break;
+    }
+    case Problem::Kind::kUnreadableExeVersion:
+    case Problem::Kind::kUnreadableDbVersion: {
+      const NeedSide side = SideOf(p.kind, result.installation);
+      out += side.what + std::string(" version that cannot be compared: ") + path(first) +
+             ": \"" + ShownText(files[first].*side.text) + "\"\n";
+      break;
+    }
+    case Problem::Kind::kDependenciesCut:
+      out += "dependency text cut: " + path(first) + ": " +
+             std::to_string(files[first].depends_declared) + " bytes declared, " +
+             std::to_string(files[first].depends_kept) + " read\n";
+      break;
+    case Problem::Kind::kNotZMK:
+      out += "not a ZMK file: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kDamaged:
+      out += "damaged, the header ends early: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kUnreadable:
+      out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
+      break;
+    case Problem::Kind::kNoPackages:
+      out += "no ZMK package in: " + path(first) + "\n";
+      break;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
@@ -85,6 +201,18 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
       case Problem::Kind::kCycle:
         out += "\"files\": " + JsonPaths(files, p.files);
         break;
+      case Problem::Kind::kNeedsNewerExe:
+      case Problem::Kind::kNeedsNewerDb: {
+        const NeedSide side = SideOf(p.kind, result.installation);
+        out += "\"file\": " + JsonString(first.path) + ", \"needs\": " +
+               JsonString(Trimmed(first.*side.text)) + ", \"have\": " + JsonString(side.have);
+        break;
+      }
+      case Problem::Kind::kUnreadableExeVersion:
+      case Problem::Kind::kUnreadableDbVersion:
+        out += "\"file\": " + JsonString(first.path) + ", \"text\": " +
+               JsonText(first.*SideOf(p.kind, result.installation).text);
+        break;
       case Problem::Kind::kDependenciesCut:
         out += "\"file\": " + JsonString(first.path) +
                ", \"declared\": " + std::to_string(first.depends_declared) +
@@ -103,52 +231,21 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
     }
     out += "}";
   }
-  return out + "], \"order\": " + JsonPaths(files, result.order) + "}\n";
+  out += "], \"needs\": {\"exe\": " +
+         NeedJson(files, result.needs.exe, &PackageFile::min_exe_version) +
+         ", \"db\": " + NeedJson(files, result.needs.db, &PackageFile::min_db_version) + "}";
+  return out + ", \"order\": " + JsonPaths(files, result.order) + "}\n";
 }
 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
   std::string out;
   auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
-  auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
-  for (const Problem& p : result.problems) {
-    const std::size_t first = p.files[0];
-    switch (p.kind) {
-      case Problem::Kind::kMissing:
-        out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDuplicate:
-        out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
-        for (std::size_t f : p.files) {
-          out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
-                 FileDate(files[f].modified) + ", " + name(f) + "\n";
-        }
-        break;
-      case Problem::Kind::kCycle:
-        out += "cycle, these depend on each other:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDependenciesCut:
-        out += "dependency text cut: " + path(first) + ": " +
-               std::to_string(files[first].depends_declared) + " bytes declared, " +
-               std::to_string(files[first].depends_kept) + " read\n";
-        break;
-      case Problem::Kind::kNotZMK:
-        out += "not a ZMK file: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kDamaged:
-        out += "damaged, the header ends early: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kUnreadable:
-        out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
-        break;
-      case Problem::Kind::kNoPackages:
-        out += "no ZMK package in: " + path(first) + "\n";
-        break;
-    }
-  }
+  auto name = [&](std::size_t i) { return NameText(files[i]); };
+  for (const Problem& p : result.problems) out += ProblemText(files, result, p);
   out += Count(result.packages, "file", "files") + ", " +
          Count(result.problems.size(), "problem", "problems") + "\n";
+  out += NeedText(files, result.needs.exe, &PackageFile::min_exe_version, "program");
+  out += NeedText(files, result.needs.db, &PackageFile::min_db_version, "database");
   out += "import order:\n";
   for (std::size_t f : result.order) {
     out += "  " + path(f) + "  " + RUIDToStr(files[f].ruid) + " " + name(f) + "\n";

@@ -294,6 +294,8 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(r.returncode, 1, r.stderr)
         p = lambda name: native(os.path.join(d, name))
         gone = [{"kind": "unreadable", "file": p("gone.zmk"), "error": NOT_FOUND}]
+        whole = [p("app.zmk"), p("base.zmk"), p("reports/reports-v1.zmk"),
+                 p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]
         self.assertEqual(output_json(r), {
             "files": 9 if LISTS_DANGLING_LINKS else 8,
             "problems": [
@@ -304,6 +306,8 @@ class CheckTest(unittest.TestCase):
                 {"kind": "not_zmk", "file": p("readme.zmk")},
                 {"kind": "damaged", "file": p("cut.zmk")},
             ] + (gone if LISTS_DANGLING_LINKS else []),
+            "needs": {"exe": {"version": "4.0", "files": whole, "unreadable": []},
+                      "db": {"version": "2.0", "files": whole, "unreadable": []}},
             "order": [p("base.zmk"), p("app.zmk"), p("reports/reports-v1.zmk"),
                       p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]})
 
