@@ -298,7 +298,6 @@ CheckResult CheckDelivery(const std::vector<PackageFile>& files,
                           const Installation& installation) {
   CheckResult result;
   result.needs = FindNeeds(files);
-  result.installation = installation;
   NeedsProblems(files, installation, &result.problems);
   const DeliveryIndex index = IndexDelivery(files);
   FileProblems(files, &result.problems);

@@ -92,6 +92,7 @@ struct Problem {
   Kind kind;
   TRUID ruid{0, 0};                // kMissing, kDuplicate
   std::vector<std::size_t> files;  // indexes: by path, but kDuplicate newest first
+  std::string have{};  // kNeedsNewerExe, kNeedsNewerDb: the installation's version as given
 };
 
 // Index: for each RUID (by value), the files whose whole header carries it
@@ -176,7 +177,6 @@ struct CheckResult {
   std::vector<std::size_t> cycle_of;  // each file's cycle, or kNoCycle
   std::size_t packages = 0;           // files, folders without packages not counted
   DeliveryNeeds needs;
-  Installation installation;
 };
 constexpr std::size_t kNoCycle = static_cast<std::size_t>(-1);
 

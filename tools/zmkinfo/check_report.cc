@@ -81,17 +81,16 @@ std::string DotString(const std::vector<std::string>& lines) {
   return out + "\"";
 }
 
-// Which of the installation's versions a problem of the needs step is about.
+// Which version a problem of the needs step is about.
 struct NeedSide {
   const char* what;
   std::string PackageFile::*text;
-  const std::string& have;
 };
-NeedSide SideOf(Problem::Kind kind, const Installation& installation) {
+NeedSide SideOf(Problem::Kind kind) {
   if (kind == Problem::Kind::kNeedsNewerExe || kind == Problem::Kind::kUnreadableExeVersion) {
-    return {"program", &PackageFile::min_exe_version, installation.exe_version};
+    return {"program", &PackageFile::min_exe_version};
   }
-  return {"database", &PackageFile::min_db_version, installation.db_version};
+  return {"database", &PackageFile::min_db_version};
 }
 
 // What the delivery needs of the program or of the database.
@@ -124,8 +123,7 @@ std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& n
 }
 
 // One problem, for people.
-std::string ProblemText(const std::vector<PackageFile>& files, const CheckResult& result,
-                        const Problem& p) {
+std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p) {
   std::string out;
   auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
   auto name = [&](std::size_t i) { return NameText(files[i]); };
@@ -148,14 +146,14 @@ std::string ProblemText(const std::vector<PackageFile>& files, const CheckResult
       break;
     case Problem::Kind::kNeedsNewerExe:
     case Problem::Kind::kNeedsNewerDb: {
-      const NeedSide side = SideOf(p.kind, result.installation);
+      const NeedSide side = SideOf(p.kind);
       out += std::string("needs a newer ") + side.what + ": " + path(first) + ": needs " +
-             Trimmed(files[first].*side.text) + ", have " + Escaped(side.have) + "\n";
+             Trimmed(files[first].*side.text) + ", have " + Escaped(p.have) + "\n";
       break;
     }
     case Problem::Kind::kUnreadableExeVersion:
     case Problem::Kind::kUnreadableDbVersion: {
-      const NeedSide side = SideOf(p.kind, result.installation);
+      const NeedSide side = SideOf(p.kind);
       out += side.what + std::string(" version that cannot be compared: ") + path(first) +
              ": \"" + ShownText(files[first].*side.text) + "\"\n";
       break;
@@ -203,15 +201,15 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
         break;
       case Problem::Kind::kNeedsNewerExe:
       case Problem::Kind::kNeedsNewerDb: {
-        const NeedSide side = SideOf(p.kind, result.installation);
         out += "\"file\": " + JsonString(first.path) + ", \"needs\": " +
-               JsonString(Trimmed(first.*side.text)) + ", \"have\": " + JsonString(side.have);
+               JsonString(Trimmed(first.*SideOf(p.kind).text)) + ", \"have\": " +
+               JsonString(p.have);
         break;
       }
       case Problem::Kind::kUnreadableExeVersion:
       case Problem::Kind::kUnreadableDbVersion:
         out += "\"file\": " + JsonString(first.path) + ", \"text\": " +
-               JsonText(first.*SideOf(p.kind, result.installation).text);
+               JsonText(first.*SideOf(p.kind).text);
         break;
       case Problem::Kind::kDependenciesCut:
         out += "\"file\": " + JsonString(first.path) +
@@ -241,7 +239,7 @@ std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& 
   std::string out;
   auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
   auto name = [&](std::size_t i) { return NameText(files[i]); };
-  for (const Problem& p : result.problems) out += ProblemText(files, result, p);
+  for (const Problem& p : result.problems) out += ProblemText(files, p);
   out += Count(result.packages, "file", "files") + ", " +
          Count(result.problems.size(), "problem", "problems") + "\n";
   out += NeedText(files, result.needs.exe, &PackageFile::min_exe_version, "program");

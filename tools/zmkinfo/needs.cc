@@ -51,7 +51,7 @@ void NeedProblems(const std::vector<PackageFile>& files, VersionText text,
       case VersionForm::kNone: break;
       case VersionForm::kUnreadable: problems->push_back({unreadable, {}, {i}}); break;
       case VersionForm::kVersion:
-        if (CompareVersions(version, have) > 0) problems->push_back({newer, {}, {i}});
+        if (CompareVersions(version, have) > 0) problems->push_back({newer, {}, {i}, installed});
         break;
     }
   }
