@@ -32,10 +32,6 @@ std::string ShownText(const std::string& text) {
                                       : text));
 }
 
-std::string JsonText(const std::string& text) { return JsonString(Cp1251ToUtf8(text)); }
-
-std::string Trimmed(const std::string& text) { return std::string(TrimBlanks(text)); }
-
 std::string NameText(const PackageFile& file) {
   return Escaped(Cp1251ToTerminal(ShownName(file.name)));
 }
@@ -48,14 +44,6 @@ std::string FileDate(double modified) {
 
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string JsonPaths(const std::vector<PackageFile>& files, const std::vector<std::size_t>& list) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(files[list[i]].path);
-  }
-  return out + "]";
 }
 
 // A Graphviz string of lines of UTF-8: quotes and backslashes escaped,
@@ -94,16 +82,29 @@ NeedSide SideOf(Problem::Kind kind) {
 }
 
 // What the delivery needs of the program or of the database.
-std::string NeedJson(const std::vector<PackageFile>& files, const VersionNeed& need,
-                     std::string PackageFile::*text) {
-  std::string out = "{\"version\": " + (need.files.empty() ? "null" : JsonString(need.version)) +
-                    ", \"files\": " + JsonPaths(files, need.files) + ", \"unreadable\": [";
-  for (std::size_t i = 0; i < need.unreadable.size(); ++i) {
-    const PackageFile& f = files[need.unreadable[i]];
-    out += (i ? ", " : "") + ("{\"file\": " + JsonString(f.path)) +
-           ", \"text\": " + JsonText(f.*text) + "}";
+void WriteNeedJson(JsonWriter& json, const std::vector<PackageFile>& files, const VersionNeed& need,
+                   std::string PackageFile::*text) {
+  json.BeginObject();
+  json.Key("version");
+  if (need.files.empty()) {
+    json.Null();
+  } else {
+    json.String(need.version);
   }
-  return out + "]}";
+  json.Key("files");
+  WritePathsJson(json, files, need.files);
+  json.Key("unreadable");
+  json.BeginArray();
+  for (std::size_t f : need.unreadable) {
+    json.BeginObject();
+    json.Key("file");
+    json.String(files[f].path);
+    json.Key("text");
+    json.String(Cp1251ToUtf8(files[f].*text));
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
 }
 
 std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& need,
@@ -148,7 +149,7 @@ std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p)
     case Problem::Kind::kNeedsNewerDb: {
       const NeedSide side = SideOf(p.kind);
       out += std::string("needs a newer ") + side.what + ": " + path(first) + ": needs " +
-             Trimmed(files[first].*side.text) + ", have " + Escaped(p.have) + "\n";
+             std::string(TrimBlanks(files[first].*side.text)) + ", have " + Escaped(p.have) + "\n";
       break;
     }
     case Problem::Kind::kUnreadableExeVersion:
@@ -181,58 +182,90 @@ std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p)
 
 }  // namespace
 
-std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
-  std::string out = "{\"files\": " + std::to_string(result.packages) + ", \"problems\": [";
-  for (std::size_t i = 0; i < result.problems.size(); ++i) {
-    const Problem& p = result.problems[i];
-    const PackageFile& first = files[p.files[0]];
-    out += std::string(i ? ", " : "") + "{\"kind\": \"" + KindName(p.kind) + "\", ";
-    switch (p.kind) {
-      case Problem::Kind::kMissing:
-        out += "\"ruid\": " + JsonString(RUIDToStr(p.ruid)) +
-               ", \"needed_by\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kDuplicate:
-        out += "\"ruid\": " + JsonString(RUIDToStr(p.ruid)) +
-               ", \"files\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kCycle:
-        out += "\"files\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kNeedsNewerExe:
-      case Problem::Kind::kNeedsNewerDb: {
-        out += "\"file\": " + JsonString(first.path) + ", \"needs\": " +
-               JsonString(Trimmed(first.*SideOf(p.kind).text)) + ", \"have\": " +
-               JsonString(p.have);
-        break;
+void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                    const std::vector<std::size_t>& list) {
+  json.BeginArray();
+  for (std::size_t f : list) json.String(files[f].path);
+  json.EndArray();
+}
+
+void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, const Problem& p) {
+  const PackageFile& first = files[p.files[0]];
+  json.BeginObject();
+  json.Key("kind");
+  json.String(KindName(p.kind));
+  switch (p.kind) {
+    case Problem::Kind::kMissing:
+    case Problem::Kind::kDuplicate:
+      json.Key("ruid");
+      json.String(RUIDToStr(p.ruid));
+      json.Key(p.kind == Problem::Kind::kMissing ? "needed_by" : "files");
+      WritePathsJson(json, files, p.files);
+      break;
+    case Problem::Kind::kCycle:
+      json.Key("files");
+      WritePathsJson(json, files, p.files);
+      break;
+    case Problem::Kind::kNoPackages:
+      json.Key("path");
+      json.String(first.path);
+      break;
+    case Problem::Kind::kNeedsNewerExe:
+    case Problem::Kind::kNeedsNewerDb:
+      json.Key("file");
+      json.String(first.path);
+      json.Key("needs");
+      json.String(TrimBlanks(first.*SideOf(p.kind).text));
+      json.Key("have");
+      json.String(p.have);
+      break;
+    case Problem::Kind::kUnreadableExeVersion:
+    case Problem::Kind::kUnreadableDbVersion:
+      json.Key("file");
+      json.String(first.path);
+      json.Key("text");
+      json.String(Cp1251ToUtf8(first.*SideOf(p.kind).text));
+      break;
+    case Problem::Kind::kDependenciesCut:
+    case Problem::Kind::kNotZMK:
+    case Problem::Kind::kDamaged:
+    case Problem::Kind::kUnreadable:
+      json.Key("file");
+      json.String(first.path);
+      if (p.kind == Problem::Kind::kDependenciesCut) {
+        json.Key("declared");
+        json.Uint(first.depends_declared);
+        json.Key("kept");
+        json.Uint(first.depends_kept);
+      } else if (p.kind == Problem::Kind::kUnreadable) {
+        json.Key("error");
+        json.String(first.error);
       }
-      case Problem::Kind::kUnreadableExeVersion:
-      case Problem::Kind::kUnreadableDbVersion:
-        out += "\"file\": " + JsonString(first.path) + ", \"text\": " +
-               JsonText(first.*SideOf(p.kind).text);
-        break;
-      case Problem::Kind::kDependenciesCut:
-        out += "\"file\": " + JsonString(first.path) +
-               ", \"declared\": " + std::to_string(first.depends_declared) +
-               ", \"kept\": " + std::to_string(first.depends_kept);
-        break;
-      case Problem::Kind::kNotZMK:
-      case Problem::Kind::kDamaged:
-        out += "\"file\": " + JsonString(first.path);
-        break;
-      case Problem::Kind::kUnreadable:
-        out += "\"file\": " + JsonString(first.path) + ", \"error\": " + JsonString(first.error);
-        break;
-      case Problem::Kind::kNoPackages:
-        out += "\"path\": " + JsonString(first.path);
-        break;
-    }
-    out += "}";
   }
-  out += "], \"needs\": {\"exe\": " +
-         NeedJson(files, result.needs.exe, &PackageFile::min_exe_version) +
-         ", \"db\": " + NeedJson(files, result.needs.db, &PackageFile::min_db_version) + "}";
-  return out + ", \"order\": " + JsonPaths(files, result.order) + "}\n";
+  json.EndObject();
+}
+
+std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
+  std::string out;
+  JsonWriter json(&out);
+  json.BeginObject();
+  json.Key("files");
+  json.Uint(result.packages);
+  json.Key("problems");
+  json.BeginArray();
+  for (const Problem& p : result.problems) WriteProblemJson(json, files, p);
+  json.EndArray();
+  json.Key("needs");
+  json.BeginObject();
+  json.Key("exe");
+  WriteNeedJson(json, files, result.needs.exe, &PackageFile::min_exe_version);
+  json.Key("db");
+  WriteNeedJson(json, files, result.needs.db, &PackageFile::min_db_version);
+  json.EndObject();
+  json.Key("order");
+  WritePathsJson(json, files, result.order);
+  json.EndObject();
+  return out;
 }
 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
