@@ -74,7 +74,8 @@ std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths);
 bool IsZMKName(const char* name);
 
 struct Problem {
-  // In the order problems are reported.
+  // In the order problems are reported: the delivery as a whole, then what
+  // the installation lacks for it, then single files.
   enum class Kind {
     kMissing,
     kDuplicate,
