@@ -127,6 +127,14 @@ PackageFile ReadPackage(const std::string& path, File file) {
   return PackageFromHeader(path, loaded, header);
 }
 
+bool PathLess(std::string_view a, std::string_view b) {
+  auto rank = [](char c) {
+    return c == '/' ? 0 : c == '\\' ? 1 : static_cast<unsigned char>(c) + 2;
+  };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return rank(x) < rank(y); });
+}
+
 bool IsZMKName(const char* name) {
   const std::size_t n = std::strlen(name);
   if (n < 4) return false;
@@ -203,7 +211,7 @@ bool Newer(const PackageFile& x, const PackageFile& y) {
   const bool y_valid = ValidDate(y.modified);
   if (x_valid != y_valid) return x_valid;
   if (x_valid && x.modified != y.modified) return x.modified > y.modified;
-  return x.path < y.path;
+  return PathLess(x.path, y.path);
 }
 
 void RUIDProblems(const std::vector<PackageFile>& files, const DeliveryIndex& index,
@@ -272,7 +280,11 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
     }
   }
   using Entry = std::pair<std::string_view, std::size_t>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> ready;
+  auto later = [](const Entry& x, const Entry& y) {
+    if (PathLess(y.first, x.first)) return true;
+    return !PathLess(x.first, y.first) && x.second > y.second;
+  };
+  std::priority_queue<Entry, std::vector<Entry>, decltype(later)> ready(later);
   auto first_path = [&](std::size_t k) {
     return g.members[k].empty() ? std::string_view() : std::string_view(files[g.members[k][0]].path);
   };

@@ -17,7 +17,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -72,6 +74,12 @@ std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths);
 
 // Whether a file name ends in ".zmk", in any case.
 bool IsZMKName(const char* name);
+
+// The one order of paths on every platform: by bytes, but a separator ("/",
+// or the "\" Windows shows) before any other character, so that a
+// folder's files come before a sibling whose name goes on ("a/x" before
+// "aB") whichever separator the system writes.
+bool PathLess(std::string_view a, std::string_view b);
 
 struct Problem {
   // In the order problems are reported: the delivery as a whole, then what
@@ -145,7 +153,8 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
 struct ByPath {
   const std::vector<PackageFile>& files;
   bool operator()(std::size_t a, std::size_t b) const {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+    if (PathLess(files[a].path, files[b].path)) return true;
+    return !PathLess(files[b].path, files[a].path) && a < b;
   }
 };
 
@@ -197,10 +206,13 @@ void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
 
 // The report: for scripts, one JSON object; for people, the problems and
 // then the order, names in the terminal's set, control characters escaped;
-// for Graphviz, the dependency graph.
+// for Graphviz, the dependency graph, handed to `write` in pieces as it is
+// made: it may be far larger than the delivery (an edge from each dependent
+// to each duplicate).
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
-std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result);
+void CheckDot(const std::vector<PackageFile>& files, const CheckResult& result,
+              const std::function<void(std::string_view)>& write);
 
 }  // namespace zmk
 
