@@ -96,16 +96,6 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
   return file;
 }
 
-// Orders indexes into `files` by path, then by index: one order whatever
-// order the files came in.
-struct ByPath {
-  const std::vector<PackageFile>& files;
-  bool operator()(std::size_t a, std::size_t b) const {
-    if (PathLess(files[a].path, files[b].path)) return true;
-    return !PathLess(files[b].path, files[a].path) && a < b;
-  }
-};
-
 }  // namespace
 
 PackageFile Unreadable(std::string path, std::string error) {
@@ -158,6 +148,10 @@ const char* KindName(Problem::Kind kind) {
     case Problem::Kind::kMissing: return "missing";
     case Problem::Kind::kDuplicate: return "duplicate";
     case Problem::Kind::kCycle: return "cycle";
+    case Problem::Kind::kNeedsNewerExe: return "needs_newer_exe";
+    case Problem::Kind::kNeedsNewerDb: return "needs_newer_db";
+    case Problem::Kind::kUnreadableExeVersion: return "unreadable_exe_version";
+    case Problem::Kind::kUnreadableDbVersion: return "unreadable_db_version";
     case Problem::Kind::kDependenciesCut: return "dependencies_cut";
     case Problem::Kind::kNotZMK: return "not_zmk";
     case Problem::Kind::kDamaged: return "damaged";
@@ -312,8 +306,11 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
   return order;
 }
 
-CheckResult CheckDelivery(const std::vector<PackageFile>& files) {
+CheckResult CheckDelivery(const std::vector<PackageFile>& files,
+                          const Installation& installation) {
   CheckResult result;
+  result.needs = FindNeeds(files);
+  NeedsProblems(files, installation, &result.problems);
   const DeliveryIndex index = IndexDelivery(files);
   FileProblems(files, &result.problems);
   RUIDProblems(files, index, &result.problems);

@@ -11,6 +11,7 @@
 //   problems  FileProblems, RUIDProblems: what is wrong with a file, a RUID
 //   groups    FindGroups: the dependency graph's circles
 //   order     ImportOrder: dependencies first
+//   needs     FindNeeds, NeedsProblems: the program and database it needs
 #ifndef ZMK_TOOLS_ZMKINFO_CHECK_H_
 #define ZMK_TOOLS_ZMKINFO_CHECK_H_
 
@@ -81,11 +82,16 @@ bool IsZMKName(const char* name);
 bool PathLess(std::string_view a, std::string_view b);
 
 struct Problem {
-  // In the order problems are reported.
+  // In the order problems are reported: the delivery as a whole, then what
+  // the installation lacks for it, then single files.
   enum class Kind {
     kMissing,
     kDuplicate,
     kCycle,
+    kNeedsNewerExe,
+    kNeedsNewerDb,
+    kUnreadableExeVersion,
+    kUnreadableDbVersion,
     kDependenciesCut,
     kNotZMK,
     kDamaged,
@@ -96,6 +102,7 @@ struct Problem {
   Kind kind;
   TRUID ruid{0, 0};                // kMissing, kDuplicate
   std::vector<std::size_t> files;  // indexes: by path, but kDuplicate newest first
+  std::string have{};  // kNeedsNewerExe, kNeedsNewerDb: the installation's version as given
 };
 
 // Index: for each RUID (by value), the files whose whole header carries it
@@ -141,17 +148,53 @@ void CycleProblems(const DeliveryGroups& groups, std::vector<Problem>* problems)
 std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
                                      const DeliveryGroups& groups);
 
+// Orders indexes into `files` by path, then by index: one order whatever
+// order the files came in.
+struct ByPath {
+  const std::vector<PackageFile>& files;
+  bool operator()(std::size_t a, std::size_t b) const {
+    if (PathLess(files[a].path, files[b].path)) return true;
+    return !PathLess(files[b].path, files[a].path) && a < b;
+  }
+};
+
+// Needs: the oldest program and database the delivery works with. Every
+// whole package counts (each of a duplicated RUID too); one that is not
+// whole states nothing.
+struct VersionNeed {
+  std::string version;  // the highest stated, trimmed, as the first of `files` has it; "" if none
+  std::vector<std::size_t> files;       // whole packages stating a version equal to it, by path
+  std::vector<std::size_t> unreadable;  // whole packages whose text is no version, by path
+};
+struct DeliveryNeeds {
+  VersionNeed exe, db;
+};
+DeliveryNeeds FindNeeds(const std::vector<PackageFile>& files);
+
+// An installation to check the delivery for: its program's and database's
+// versions as given; one that is "" or no version counts as not given (the
+// command line refuses the latter before).
+struct Installation {
+  std::string exe_version, db_version;
+};
+// A whole package whose minimum is newer than the installation's, or, for
+// a version given, whose text of that kind cannot be compared.
+void NeedsProblems(const std::vector<PackageFile>& files, const Installation& installation,
+                   std::vector<Problem>* problems);
+
 struct CheckResult {
   std::vector<Problem> problems;   // by kind, then by RUID or path
   std::vector<std::size_t> order;  // every whole file, dependencies first
   std::vector<std::size_t> cycle_of;  // each file's cycle, or kNoCycle
   std::size_t packages = 0;           // files, folders without packages not counted
+  DeliveryNeeds needs;
 };
 constexpr std::size_t kNoCycle = static_cast<std::size_t>(-1);
 
 // All the steps after the walk. Linear in files plus dependencies, but for
 // sorting.
-CheckResult CheckDelivery(const std::vector<PackageFile>& files);
+CheckResult CheckDelivery(const std::vector<PackageFile>& files,
+                          const Installation& installation = {});
 
 const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
 

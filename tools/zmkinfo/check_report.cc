@@ -10,6 +10,7 @@
 #include "platform/host_charset.h"
 #include "plugin/fields.h"
 #include "tools/zmkinfo/check.h"
+#include "tools/zmkinfo/min_version.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -24,6 +25,17 @@ std::string ShownName(const std::string& name) {
   std::string shown = name.substr(0, name.find('\0'));
   if (shown.size() > kShownNameBytes) shown.replace(kShownNameBytes, std::string::npos, "...");
   return shown;
+}
+
+// A stated version text for the terminal, whole but for its length.
+std::string ShownText(const std::string& text) {
+  return Escaped(Cp1251ToTerminal(text.size() > kShownNameBytes
+                                      ? text.substr(0, kShownNameBytes) + "..."
+                                      : text));
+}
+
+std::string NameText(const PackageFile& file) {
+  return Escaped(Cp1251ToTerminal(ShownName(file.name)));
 }
 
 std::string FileDate(double modified) {
@@ -57,6 +69,117 @@ std::string DotString(const std::vector<std::string>& lines) {
     }
   }
   return out + "\"";
+}
+
+// Which version a problem of the needs step is about.
+struct NeedSide {
+  const char* what;
+  std::string PackageFile::*text;
+};
+NeedSide SideOf(Problem::Kind kind) {
+  if (kind == Problem::Kind::kNeedsNewerExe || kind == Problem::Kind::kUnreadableExeVersion) {
+    return {"program", &PackageFile::min_exe_version};
+  }
+  return {"database", &PackageFile::min_db_version};
+}
+
+// What the delivery needs of the program or of the database.
+void WriteNeedJson(JsonWriter& json, const std::vector<PackageFile>& files, const VersionNeed& need,
+                   std::string PackageFile::*text) {
+  json.BeginObject();
+  json.Key("version");
+  if (need.files.empty()) {
+    json.Null();
+  } else {
+    json.String(need.version);
+  }
+  json.Key("files");
+  WritePathsJson(json, files, need.files);
+  json.Key("unreadable");
+  json.BeginArray();
+  for (std::size_t f : need.unreadable) {
+    json.BeginObject();
+    json.Key("file");
+    json.String(files[f].path);
+    json.Key("text");
+    json.String(Cp1251ToUtf8(files[f].*text));
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+}
+
+std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& need,
+                     std::string PackageFile::*text, const char* what) {
+  std::string out;
+  if (need.files.empty()) {
+    out += std::string("no ") + what + " version stated\n";
+  } else {
+    out += std::string("needs ") + what + " " + need.version + " or newer, stated by:\n";
+    for (std::size_t f : need.files) out += "  " + EscapedPath(files[f].path) + "\n";
+  }
+  if (!need.unreadable.empty()) out += what + std::string(" version that cannot be compared:\n");
+  for (std::size_t f : need.unreadable) {
+    out += "  " + EscapedPath(files[f].path) + ": \"" + ShownText(files[f].*text) + "\"\n";
+  }
+  return out;
+}
+
+// One problem, for people.
+std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p) {
+  std::string out;
+  auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
+  auto name = [&](std::size_t i) { return NameText(files[i]); };
+  const std::size_t first = p.files[0];
+  switch (p.kind) {
+    case Problem::Kind::kMissing:
+      out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kDuplicate:
+      out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
+      for (std::size_t f : p.files) {
+        out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
+               FileDate(files[f].modified) + ", " + name(f) + "\n";
+      }
+      break;
+    case Problem::Kind::kCycle:
+      out += "cycle, these depend on each other:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kNeedsNewerExe:
+    case Problem::Kind::kNeedsNewerDb: {
+      const NeedSide side = SideOf(p.kind);
+      out += std::string("needs a newer ") + side.what + ": " + path(first) + ": needs " +
+             std::string(TrimBlanks(files[first].*side.text)) + ", have " + Escaped(p.have) + "\n";
+      break;
+    }
+    case Problem::Kind::kUnreadableExeVersion:
+    case Problem::Kind::kUnreadableDbVersion: {
+      const NeedSide side = SideOf(p.kind);
+      out += side.what + std::string(" version that cannot be compared: ") + path(first) +
+             ": \"" + ShownText(files[first].*side.text) + "\"\n";
+      break;
+    }
+    case Problem::Kind::kDependenciesCut:
+      out += "dependency text cut: " + path(first) + ": " +
+             std::to_string(files[first].depends_declared) + " bytes declared, " +
+             std::to_string(files[first].depends_kept) + " read\n";
+      break;
+    case Problem::Kind::kNotZMK:
+      out += "not a ZMK file: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kDamaged:
+      out += "damaged, the header ends early: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kUnreadable:
+      out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
+      break;
+    case Problem::Kind::kNoPackages:
+      out += "no ZMK package in: " + path(first) + "\n";
+      break;
+  }
+  return out;
 }
 
 // What goes to a writer, handed on in pieces of about 64 KiB: few writes,
@@ -166,6 +289,22 @@ void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, c
       json.Key("path");
       json.String(first.path);
       break;
+    case Problem::Kind::kNeedsNewerExe:
+    case Problem::Kind::kNeedsNewerDb:
+      json.Key("file");
+      json.String(first.path);
+      json.Key("needs");
+      json.String(TrimBlanks(first.*SideOf(p.kind).text));
+      json.Key("have");
+      json.String(p.have);
+      break;
+    case Problem::Kind::kUnreadableExeVersion:
+    case Problem::Kind::kUnreadableDbVersion:
+      json.Key("file");
+      json.String(first.path);
+      json.Key("text");
+      json.String(Cp1251ToUtf8(first.*SideOf(p.kind).text));
+      break;
     case Problem::Kind::kDependenciesCut:
     case Problem::Kind::kNotZMK:
     case Problem::Kind::kDamaged:
@@ -195,6 +334,13 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
   json.BeginArray();
   for (const Problem& p : result.problems) WriteProblemJson(json, files, p);
   json.EndArray();
+  json.Key("needs");
+  json.BeginObject();
+  json.Key("exe");
+  WriteNeedJson(json, files, result.needs.exe, &PackageFile::min_exe_version);
+  json.Key("db");
+  WriteNeedJson(json, files, result.needs.db, &PackageFile::min_db_version);
+  json.EndObject();
   json.Key("order");
   WritePathsJson(json, files, result.order);
   json.EndObject();
@@ -204,46 +350,12 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
   std::string out;
   auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
-  auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
-  for (const Problem& p : result.problems) {
-    const std::size_t first = p.files[0];
-    switch (p.kind) {
-      case Problem::Kind::kMissing:
-        out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDuplicate:
-        out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
-        for (std::size_t f : p.files) {
-          out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
-                 FileDate(files[f].modified) + ", " + name(f) + "\n";
-        }
-        break;
-      case Problem::Kind::kCycle:
-        out += "cycle, these depend on each other:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDependenciesCut:
-        out += "dependency text cut: " + path(first) + ": " +
-               std::to_string(files[first].depends_declared) + " bytes declared, " +
-               std::to_string(files[first].depends_kept) + " read\n";
-        break;
-      case Problem::Kind::kNotZMK:
-        out += "not a ZMK file: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kDamaged:
-        out += "damaged, the header ends early: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kUnreadable:
-        out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
-        break;
-      case Problem::Kind::kNoPackages:
-        out += "no ZMK package in: " + path(first) + "\n";
-        break;
-    }
-  }
+  auto name = [&](std::size_t i) { return NameText(files[i]); };
+  for (const Problem& p : result.problems) out += ProblemText(files, p);
   out += Count(result.packages, "file", "files") + ", " +
          Count(result.problems.size(), "problem", "problems") + "\n";
+  out += NeedText(files, result.needs.exe, &PackageFile::min_exe_version, "program");
+  out += NeedText(files, result.needs.db, &PackageFile::min_db_version, "database");
   out += "import order:\n";
   for (std::size_t f : result.order) {
     out += "  " + path(f) + "  " + RUIDToStr(files[f].ruid) + " " + name(f) + "\n";

@@ -148,6 +148,57 @@ TEST(CheckTest, FileProblems) {
             std::string::npos);
 }
 
+PackageFile Stating(const std::string& path, TRUID ruid, std::string exe, std::string db) {
+  PackageFile p = Package(path, ruid);
+  p.min_exe_version = std::move(exe);
+  p.min_db_version = std::move(db);
+  return p;
+}
+
+// Both of a duplicated RUID count; a package that is not whole states
+// nothing; equal versions written apart are all the highest.
+TEST(CheckTest, NeedsOfADelivery) {
+  std::vector<PackageFile> files = {
+      Stating("e", {5, 1}, "4.10", "2.9"),         Stating("c", {5, 1}, "4.10", "2.10"),
+      Stating("b", {2, 1}, "4.2 beta", "\t2.10.0 "), Stating("a", {1, 1}, "4.9", std::string("2\0", 2)),
+      Stating("d", {4, 1}, "", "2.9"),             Stating("x", {6, 1}, "99", "99"),
+  };
+  files[5].state = PackageFile::State::kDamaged;
+  const DeliveryNeeds needs = FindNeeds(files);
+  EXPECT_EQ(needs.exe.version, "4.10");
+  EXPECT_EQ(Paths(files, needs.exe.files), (std::vector<std::string>{"c", "e"}));
+  EXPECT_EQ(Paths(files, needs.exe.unreadable), std::vector<std::string>{"b"});
+  EXPECT_EQ(needs.db.version, "2.10.0");  // b's, the first by path
+  EXPECT_EQ(Paths(files, needs.db.files), (std::vector<std::string>{"b", "c"}));
+  EXPECT_EQ(Paths(files, needs.db.unreadable), std::vector<std::string>{"a"});
+
+  const DeliveryNeeds none = FindNeeds({Stating("a", {1, 1}, " ", "")});
+  EXPECT_EQ(none.exe.version, "");
+  EXPECT_TRUE(none.exe.files.empty() && none.db.files.empty());
+
+  using K = Problem::Kind;
+  struct Case {
+    Installation installation;
+    std::vector<std::pair<Problem::Kind, std::string>> problems;
+  } cases[] = {
+      {{}, {}},
+      {{"4.10", ""}, {{K::kUnreadableExeVersion, "b"}}},
+      {{" 4.9 ", ""},
+       {{K::kNeedsNewerExe, "c"}, {K::kNeedsNewerExe, "e"}, {K::kUnreadableExeVersion, "b"}}},
+      {{"", "2.9.0"}, {{K::kNeedsNewerDb, "b"}, {K::kNeedsNewerDb, "c"},
+                       {K::kUnreadableDbVersion, "a"}}},
+      {{"5", "3"}, {{K::kUnreadableExeVersion, "b"}, {K::kUnreadableDbVersion, "a"}}},
+  };
+  for (const Case& c : cases) {
+    const CheckResult result = CheckDelivery(files, c.installation);
+    std::vector<std::pair<Problem::Kind, std::string>> got;
+    for (const Problem& p : result.problems) {
+      if (p.kind != K::kDuplicate && p.kind != K::kDamaged) got.push_back({p.kind, files[p.files[0]].path});
+    }
+    EXPECT_EQ(got, c.problems) << c.installation.exe_version << " " << c.installation.db_version;
+  }
+}
+
 TEST(OutputTest, JsonStringIsValidUtf8AndKeepsBytesApart) {
   struct Case {
     std::string text, json;

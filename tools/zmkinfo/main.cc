@@ -3,7 +3,7 @@
 //
 //   zmkinfo [--plugin MODULE] [--json] FILE...
 //   zmkinfo --version [--plugin MODULE]
-//   zmkinfo check [--json | --dot] PATH...
+//   zmkinfo check [--json | --dot] [--exe-version V] [--db-version W] PATH...
 #include <CLI/CLI.hpp>
 
 #include <clocale>
@@ -19,6 +19,7 @@
 #include "plugin/version.h"
 #include "tools/zmkinfo/check.h"
 #include "tools/zmkinfo/field_mode.h"
+#include "tools/zmkinfo/min_version.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -110,7 +111,8 @@ Mode FieldMode() {
   auto o = std::make_shared<Options>();
   Mode mode("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
             "       zmkinfo --version [--plugin MODULE]\n"
-            "       zmkinfo check [--json | --dot] PATH...   (zmkinfo check --help)\n",
+            "       zmkinfo check [--json | --dot] [--exe-version V] [--db-version W] PATH...\n"
+            "       (zmkinfo check --help)\n",
             "");
   CLI::App& app = *mode.app;
   app.add_option("--plugin", o->plugin_path, "the module to load (default: the one installed)")
@@ -131,25 +133,49 @@ Mode FieldMode() {
   return mode;
 }
 
+// An installation's version, read as packages' minimum versions are.
+const CLI::Validator kVersion(
+    [](const std::string& text) -> std::string {
+      std::string_view version;
+      switch (ReadVersion(text, &version)) {
+        case VersionForm::kVersion: return "";
+        case VersionForm::kNone: return "an empty text is not a version";
+        case VersionForm::kUnreadable: break;
+      }
+      return "\"" + text + "\" is not a version (groups of digits joined by dots, as 4.2.1)";
+    },
+    "");
+
 Mode CheckMode() {
   struct Options {
     bool json = false, dot = false;
+    Installation installation;
     std::vector<std::string> paths;
   };
   auto o = std::make_shared<Options>();
-  Mode mode("usage: zmkinfo check [--json | --dot] PATH...\n",
+  Mode mode("usage: zmkinfo check [--json | --dot] [--exe-version V] [--db-version W] PATH...\n",
             "A delivery of packages as a whole: what is missing, duplicate or in a "
-            "cycle, and the order in which to import them. Folders are walked for "
-            "*.zmk files.");
+            "cycle, what program and database it needs, and the order in which to "
+            "import them. Folders are walked for *.zmk files.");
   CLI::App& app = *mode.app;
   auto* json = app.add_flag("--json", o->json, "the report as JSON, in UTF-8");
   auto* dot = app.add_flag("--dot", o->dot, "the dependency graph for Graphviz");
   json->excludes(dot);
+  app.add_option("--exe-version", o->installation.exe_version,
+                 "check for an installation with this program version")
+      ->type_name("V")
+      ->check(kVersion)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.add_option("--db-version", o->installation.db_version,
+                 "check for an installation with this database version")
+      ->type_name("W")
+      ->check(kVersion)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.add_option("PATH", o->paths, "ZMK files and folders")->type_name("")->required();
   mode.run = [o] {
     if (o->json) EnterJsonLocale();
     const std::vector<PackageFile> files = CollectPackages(o->paths);
-    const CheckResult result = CheckDelivery(files);
+    const CheckResult result = CheckDelivery(files, o->installation);
     o->dot ? CheckDot(files, result, Write)
            : Write(o->json ? CheckJson(files, result) : CheckText(files, result));
     return Finish(result.problems.empty() ? 0 : 1);

@@ -286,8 +286,8 @@ def check(*args):
                           encoding="utf-8")
 
 
-def package(ruid, deps="", version=1, date=46000.0, name="P"):
-    return make_examples.header(ruid, name, "", date, version, 1, deps, "", "")
+def package(ruid, deps="", version=1, date=46000.0, name="P", exe="", db=""):
+    return make_examples.header(ruid, name, "", date, version, 1, deps, exe, db)
 
 
 def max_rss_kib(argv):
@@ -360,6 +360,8 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(r.returncode, 1, r.stderr)
         p = lambda name: native(os.path.join(d, name))
         gone = [{"kind": "unreadable", "file": p("gone.zmk"), "error": NOT_FOUND}]
+        whole = [p("app.zmk"), p("base.zmk"), p("reports/reports-v1.zmk"),
+                 p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]
         self.assertEqual(output_json(r), {
             "files": 9 if LISTS_DANGLING_LINKS else 8,
             "problems": [
@@ -370,8 +372,16 @@ class CheckTest(unittest.TestCase):
                 {"kind": "not_zmk", "file": p("readme.zmk")},
                 {"kind": "damaged", "file": p("cut.zmk")},
             ] + (gone if LISTS_DANGLING_LINKS else []),
+            "needs": {"exe": {"version": "4.0", "files": whole, "unreadable": []},
+                      "db": {"version": "2.0", "files": whole, "unreadable": []}},
             "order": [p("base.zmk"), p("app.zmk"), p("reports/reports-v1.zmk"),
                       p("reports/reports-v2.zmk"), p("rights/roles.zmk"), p("rights/users.zmk")]})
+        # For program 3.9, each package that needs 4.0.
+        r = check("--exe-version", "3.9", "--json", d)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertEqual([q for q in output_json(r)["problems"] if q["kind"] == "needs_newer_exe"],
+                         [{"kind": "needs_newer_exe", "file": f, "needs": "4.0", "have": "3.9"}
+                          for f in whole])
 
     def test_problems_and_order(self):
         cases = [
@@ -419,6 +429,58 @@ class CheckTest(unittest.TestCase):
                 self.assertEqual(report["problems"], problems)
                 self.assertEqual(report["order"], order)
 
+    def test_what_the_delivery_needs(self):
+        """The highest minimum versions with the packages that state them,
+        the texts that cannot be compared and, for an installation given,
+        what it cannot take: in JSON and as text; the graph is unchanged."""
+        d = self.delivery({
+            "a.zmk": package((1, 1), exe="4.2.1.0", db="2.9"),
+            "b.zmk": package((2, 1), exe=" 4.2.1\t", db="2.10"),
+            "c.zmk": package((3, 1), exe="4.2 beta", db=b"2.\x98\x00\xc0"),
+            "d.zmk": package((1, 1), exe="3", db="2.010"),
+            "e.zmk": package((5, 1), exe="9", db="9")[:-1],  # damaged: states nothing
+        })
+        p = lambda name: native(os.path.join(d, name))
+        db_raw = "2.\ufffd\u0000А"
+        report = output_json(check("--json", d))
+        self.assertEqual(report["needs"], {
+            "exe": {"version": "4.2.1.0", "files": [p("a.zmk"), p("b.zmk")],
+                    "unreadable": [{"file": p("c.zmk"), "text": "4.2 beta"}]},
+            "db": {"version": "2.10", "files": [p("b.zmk"), p("d.zmk")],
+                   "unreadable": [{"file": p("c.zmk"), "text": db_raw}]}})
+        self.assertEqual([q["kind"] for q in report["problems"]], ["duplicate", "damaged"])
+
+        exe = [{"kind": "needs_newer_exe", "file": p("a.zmk"), "needs": "4.2.1.0", "have": "4.2"},
+               {"kind": "needs_newer_exe", "file": p("b.zmk"), "needs": "4.2.1", "have": "4.2"}]
+        db = [{"kind": "needs_newer_db", "file": p("b.zmk"), "needs": "2.10", "have": " 2.9.9"},
+              {"kind": "needs_newer_db", "file": p("d.zmk"), "needs": "2.010", "have": " 2.9.9"}]
+        exe_text = [{"kind": "unreadable_exe_version", "file": p("c.zmk"), "text": "4.2 beta"}]
+        db_text = [{"kind": "unreadable_db_version", "file": p("c.zmk"), "text": db_raw}]
+        for args, problems in (
+                (["--exe-version", "4.2", "--db-version", " 2.9.9"], exe + db + exe_text + db_text),
+                ([d, "--db-version", " 2.9.9"], db + db_text),
+                (["--exe-version", "4.2.1"], exe_text)):
+            with self.subTest(args=args):
+                r = check("--json", *args, d)
+                self.assertEqual(r.returncode, 1, r.stderr)
+                self.assertEqual(output_json(r)["problems"][1:-1], problems)
+
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        args = ["--exe-version", "4.2", "--db-version", " 2.9.9", d]
+        text = run_bytes(argv("check", *args), env=env).stdout.decode("utf-8")
+        for line in ("needs a newer program: %s: needs 4.2.1, have 4.2\n" % p("b.zmk"),
+                     "needs a newer database: %s: needs 2.010, have  2.9.9\n" % p("d.zmk"),
+                     'program version that cannot be compared: %s: "4.2 beta"\n' % p("c.zmk"),
+                     "needs program 4.2.1.0 or newer, stated by:\n  %s\n  %s\n"
+                     % (p("a.zmk"), p("b.zmk")),
+                     'database version that cannot be compared:\n  %s: "2.\ufffd\\x00А"\n'
+                     % p("c.zmk")):
+            self.assertIn(line, text)
+        self.assertIn("no program version stated\n", check(self.delivery({"a.zmk": package((1, 1))})).stdout)
+        self.assertEqual(check("--dot", *args).stdout, check("--dot", d).stdout)
+        met = self.delivery({"a.zmk": package((1, 1), exe="4.0", db="2")})
+        self.assertEqual(check("--exe-version", "4", "--db-version", "2.0", met).returncode, 0)
+
     def test_links_to_folders_are_not_followed(self):
         d = self.delivery({"a/p.zmk": package((1, 1))})
         os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
@@ -453,6 +515,8 @@ class CheckTest(unittest.TestCase):
                     "files": 5,
                     "problems": [{"kind": "unreadable", "file": os.path.join(root, "a"),
                                   "error": "Permission denied"} for root in sorted((d, e))],
+                    "needs": {kind: {"version": None, "files": [], "unreadable": []}
+                              for kind in ("exe", "db")},
                     "order": [os.path.join(d, p) for p in ("c/p.zmk", "b/p.zmk", "c/d/p.zmk")]})
 
     def test_only_regular_files_are_read(self):
@@ -477,6 +541,15 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(check().returncode, 2)
         self.assertEqual(check("--bogus", EXAMPLES).returncode, 2)
         self.assertEqual(check("--json", "--dot", EXAMPLES).returncode, 2)
+        for args in (["--exe-version"], ["--exe-version", ""], ["--db-version", " \t"],
+                     ["--db-version", "4.2 beta"], ["--exe-version", "v4"],
+                     ["--exe-version", "4..2"], ["--db-version", "4."]):
+            with self.subTest(args=args):
+                r = check(EXAMPLES, *args)
+                self.assertEqual((r.returncode, r.stdout), (2, ""))
+                self.assertIn(args[0], r.stderr)
+                if len(args) > 1:
+                    self.assertIn("not a version", r.stderr)
 
     def test_dot_renders_the_graph(self):
         """The example delivery through Graphviz: a node per package, the
