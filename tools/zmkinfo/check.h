@@ -140,6 +140,9 @@ struct CheckResult {
 };
 constexpr std::size_t kNoCycle = static_cast<std::size_t>(-1);
 
+// The order problems are reported in: by kind, then by RUID or path.
+void SortProblems(const std::vector<PackageFile>& files, std::vector<Problem>* problems);
+
 // All the steps after the walk. Linear in files plus dependencies, but for
 // sorting.
 CheckResult CheckDelivery(const std::vector<PackageFile>& files);
@@ -152,6 +155,14 @@ const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result);
+
+// Pieces of the reports: a header's text as it is shown (up to its first
+// NUL, a long one cut); a date as "YYYY-MM-DD" or "no valid date"; "1 file",
+// "2 files"; one problem as the text report gives it.
+std::string ShownName(const std::string& name);
+std::string FileDate(double modified);
+std::string Count(std::size_t n, const char* one, const char* many);
+std::string ProblemText(const std::vector<PackageFile>& files, const Problem& problem);
 
 }  // namespace zmk
 

@@ -12,8 +12,6 @@
 
 namespace zmk {
 
-namespace {
-
 // A name as a host is shown it: the module hands strings over ending at
 // their first NUL. A name of a megabyte is cut for the report.
 constexpr std::size_t kShownNameBytes = 200;
@@ -33,6 +31,8 @@ std::string FileDate(double modified) {
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
+
+namespace {
 
 std::string JsonPaths(const std::vector<PackageFile>& files, const std::vector<std::size_t>& list) {
   std::string out = "[";
@@ -106,47 +106,53 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
   return out + "], \"order\": " + JsonPaths(files, result.order) + "}\n";
 }
 
-std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
+std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p) {
   std::string out;
   auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
   auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
-  for (const Problem& p : result.problems) {
-    const std::size_t first = p.files[0];
-    switch (p.kind) {
-      case Problem::Kind::kMissing:
-        out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDuplicate:
-        out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
-        for (std::size_t f : p.files) {
-          out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
-                 FileDate(files[f].modified) + ", " + name(f) + "\n";
-        }
-        break;
-      case Problem::Kind::kCycle:
-        out += "cycle, these depend on each other:\n";
-        for (std::size_t f : p.files) out += "  " + path(f) + "\n";
-        break;
-      case Problem::Kind::kDependenciesCut:
-        out += "dependency text cut: " + path(first) + ": " +
-               std::to_string(files[first].depends_declared) + " bytes declared, " +
-               std::to_string(files[first].depends_kept) + " read\n";
-        break;
-      case Problem::Kind::kNotZMK:
-        out += "not a ZMK file: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kDamaged:
-        out += "damaged, the header ends early: " + path(first) + "\n";
-        break;
-      case Problem::Kind::kUnreadable:
-        out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
-        break;
-      case Problem::Kind::kNoPackages:
-        out += "no ZMK package in: " + path(first) + "\n";
-        break;
-    }
+  const std::size_t first = p.files[0];
+  switch (p.kind) {
+    case Problem::Kind::kMissing:
+      out += "missing " + RUIDToStr(p.ruid) + ", needed by:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kDuplicate:
+      out += "duplicate " + RUIDToStr(p.ruid) + ", newest first:\n";
+      for (std::size_t f : p.files) {
+        out += "  " + path(f) + ": version " + std::to_string(files[f].version) + " of " +
+               FileDate(files[f].modified) + ", " + name(f) + "\n";
+      }
+      break;
+    case Problem::Kind::kCycle:
+      out += "cycle, these depend on each other:\n";
+      for (std::size_t f : p.files) out += "  " + path(f) + "\n";
+      break;
+    case Problem::Kind::kDependenciesCut:
+      out += "dependency text cut: " + path(first) + ": " +
+             std::to_string(files[first].depends_declared) + " bytes declared, " +
+             std::to_string(files[first].depends_kept) + " read\n";
+      break;
+    case Problem::Kind::kNotZMK:
+      out += "not a ZMK file: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kDamaged:
+      out += "damaged, the header ends early: " + path(first) + "\n";
+      break;
+    case Problem::Kind::kUnreadable:
+      out += "unreadable: " + path(first) + ": " + Escaped(files[first].error) + "\n";
+      break;
+    case Problem::Kind::kNoPackages:
+      out += "no ZMK package in: " + path(first) + "\n";
+      break;
   }
+  return out;
+}
+
+std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result) {
+  std::string out;
+  for (const Problem& p : result.problems) out += ProblemText(files, p);
+  auto path = [&](std::size_t i) { return EscapedPath(files[i].path); };
+  auto name = [&](std::size_t i) { return Escaped(Cp1251ToTerminal(ShownName(files[i].name))); };
   out += Count(result.packages, "file", "files") + ", " +
          Count(result.problems.size(), "problem", "problems") + "\n";
   out += "import order:\n";
