@@ -10,6 +10,7 @@
 
 #include "fuzz/fuzz_host.h"
 #include "header/test_file.h"
+#include "platform/utf8.h"
 #include "plugin/content_plugin.h"
 
 extern "C" {
@@ -24,19 +25,6 @@ constexpr unsigned char kFill = 0xA5;
 
 void Check(bool ok) {
   if (!ok) std::abort();
-}
-
-// Whole UTF-8 sequences only, none cut at the end.
-bool ValidUtf8(const unsigned char* s) {
-  while (*s != 0) {
-    int n = *s < 0x80 ? 0 : (*s & 0xE0) == 0xC0 ? 1 : (*s & 0xF0) == 0xE0 ? 2 : (*s & 0xF8) == 0xF0 ? 3 : -1;
-    if (n < 0) return false;
-    ++s;
-    for (; n > 0; --n, ++s) {
-      if ((*s & 0xC0) != 0x80) return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -90,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(result == zmk::ft_string);
       if (max_len > 0) {
         Check(std::memchr(value, '\0', max_len) != nullptr);
-        if (utf8) Check(ValidUtf8(value));
+        if (utf8) Check(zmk::IsUtf8(reinterpret_cast<const char*>(value)));
       } else {
         Check(value[0] == kFill);
       }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/host_charset.h"
+#include "platform/utf8.h"
 
 namespace zmk {
 
@@ -22,19 +23,6 @@ const std::uint16_t kHigh[64] = {
 };
 
 }  // namespace
-
-void AppendUtf8(std::uint32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | cp >> 6);
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xE0 | cp >> 12);
-    *out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 std::uint32_t Cp1251CodePoint(unsigned char b) {
   return b < 0x80 ? b : b < 0xC0 ? kHigh[b - 0x80] : 0x0410 + (b - 0xC0);

@@ -12,9 +12,6 @@ namespace zmk {
 // leaves undefined (0x98) gives U+FFFD.
 std::uint32_t Cp1251CodePoint(unsigned char byte);
 
-// Appends the UTF-8 form of a code point below U+10000.
-void AppendUtf8(std::uint32_t code_point, std::string* out);
-
 std::string Cp1251ToUtf8(std::string_view text);
 
 }  // namespace zmk

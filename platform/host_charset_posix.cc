@@ -11,6 +11,7 @@
 #include "platform/cp1251.h"
 #include "platform/host_charset.h"
 #include "platform/mutex.h"
+#include "platform/utf8.h"
 
 namespace zmk {
 

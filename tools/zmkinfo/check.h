@@ -23,6 +23,7 @@
 #include "header/ruid.h"
 #include "header/setting_header.h"
 #include "platform/file.h"
+#include "tools/zmkinfo/json.h"
 
 namespace zmk {
 
@@ -148,6 +149,15 @@ void SortProblems(const std::vector<PackageFile>& files, std::vector<Problem>* p
 CheckResult CheckDelivery(const std::vector<PackageFile>& files);
 
 const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
+
+// One problem as a JSON object: {"kind": ..., then what it concerns}.
+void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, const Problem& p);
+// The members "files" (the count of packages) and "problems".
+void WriteFilesAndProblemsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                               std::size_t packages, const std::vector<Problem>& problems);
+// The paths of `list` as a JSON array.
+void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                    const std::vector<std::size_t>& list);
 
 // The report: for scripts, one JSON object; for people, the problems and
 // then the order, names in the terminal's set, control characters escaped;

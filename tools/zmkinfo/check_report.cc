@@ -34,14 +34,6 @@ std::string Count(std::size_t n, const char* one, const char* many) {
 
 namespace {
 
-std::string JsonPaths(const std::vector<PackageFile>& files, const std::vector<std::size_t>& list) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(files[list[i]].path);
-  }
-  return out + "]";
-}
-
 // A Graphviz string of lines of UTF-8: quotes and backslashes escaped,
 // control characters shown as "\x1b", lines joined by "\n".
 std::string DotString(const std::vector<std::string>& lines) {
@@ -67,43 +59,72 @@ std::string DotString(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
-  std::string out = "{\"files\": " + std::to_string(result.packages) + ", \"problems\": [";
-  for (std::size_t i = 0; i < result.problems.size(); ++i) {
-    const Problem& p = result.problems[i];
-    const PackageFile& first = files[p.files[0]];
-    out += std::string(i ? ", " : "") + "{\"kind\": \"" + KindName(p.kind) + "\", ";
-    switch (p.kind) {
-      case Problem::Kind::kMissing:
-        out += "\"ruid\": " + JsonString(RUIDToStr(p.ruid)) +
-               ", \"needed_by\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kDuplicate:
-        out += "\"ruid\": " + JsonString(RUIDToStr(p.ruid)) +
-               ", \"files\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kCycle:
-        out += "\"files\": " + JsonPaths(files, p.files);
-        break;
-      case Problem::Kind::kDependenciesCut:
-        out += "\"file\": " + JsonString(first.path) +
-               ", \"declared\": " + std::to_string(first.depends_declared) +
-               ", \"kept\": " + std::to_string(first.depends_kept);
-        break;
-      case Problem::Kind::kNotZMK:
-      case Problem::Kind::kDamaged:
-        out += "\"file\": " + JsonString(first.path);
-        break;
-      case Problem::Kind::kUnreadable:
-        out += "\"file\": " + JsonString(first.path) + ", \"error\": " + JsonString(first.error);
-        break;
-      case Problem::Kind::kNoPackages:
-        out += "\"path\": " + JsonString(first.path);
-        break;
-    }
-    out += "}";
+void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                    const std::vector<std::size_t>& list) {
+  json.BeginArray();
+  for (std::size_t f : list) json.String(files[f].path);
+  json.EndArray();
+}
+
+void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, const Problem& p) {
+  const PackageFile& first = files[p.files[0]];
+  json.BeginObject();
+  json.Key("kind");
+  json.String(KindName(p.kind));
+  switch (p.kind) {
+    case Problem::Kind::kMissing:
+    case Problem::Kind::kDuplicate:
+      json.Key("ruid");
+      json.String(RUIDToStr(p.ruid));
+      json.Key(p.kind == Problem::Kind::kMissing ? "needed_by" : "files");
+      WritePathsJson(json, files, p.files);
+      break;
+    case Problem::Kind::kCycle:
+      json.Key("files");
+      WritePathsJson(json, files, p.files);
+      break;
+    case Problem::Kind::kNoPackages:
+      json.Key("path");
+      json.String(first.path);
+      break;
+    case Problem::Kind::kDependenciesCut:
+    case Problem::Kind::kNotZMK:
+    case Problem::Kind::kDamaged:
+    case Problem::Kind::kUnreadable:
+      json.Key("file");
+      json.String(first.path);
+      if (p.kind == Problem::Kind::kDependenciesCut) {
+        json.Key("declared");
+        json.Uint(first.depends_declared);
+        json.Key("kept");
+        json.Uint(first.depends_kept);
+      } else if (p.kind == Problem::Kind::kUnreadable) {
+        json.Key("error");
+        json.String(first.error);
+      }
   }
-  return out + "], \"order\": " + JsonPaths(files, result.order) + "}\n";
+  json.EndObject();
+}
+
+void WriteFilesAndProblemsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                               std::size_t packages, const std::vector<Problem>& problems) {
+  json.Key("files");
+  json.Uint(packages);
+  json.Key("problems");
+  json.BeginArray();
+  for (const Problem& p : problems) WriteProblemJson(json, files, p);
+  json.EndArray();
+}
+
+std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
+  std::string out;
+  JsonWriter json(&out);
+  json.BeginObject();
+  WriteFilesAndProblemsJson(json, files, result.packages, result.problems);
+  json.Key("order");
+  WritePathsJson(json, files, result.order);
+  json.EndObject();
+  return out;
 }
 
 std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "tools/zmkinfo/check.h"
+#include "platform/utf8.h"
+#include "tools/zmkinfo/json.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -137,6 +139,55 @@ TEST(OutputTest, JsonStringIsValidUtf8AndKeepsBytesApart) {
       {std::string("q\"\\\x01", 4), "\"q\\\"\\\\\\u0001\""},
   };
   for (const Case& c : cases) EXPECT_EQ(JsonString(c.text), c.json) << c.text;
+}
+
+TEST(OutputTest, Utf8EncodesAndDecodesEveryLength) {
+  for (std::uint32_t cp : {0x41u, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
+    std::string utf8;
+    AppendUtf8(cp, &utf8);
+    std::uint32_t back = 0;
+    EXPECT_EQ(DecodeUtf8(utf8, &back), utf8.size()) << cp;
+    EXPECT_EQ(back, cp);
+  }
+  EXPECT_FALSE(IsUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_FALSE(IsUtf8("\xF0\x8F\xBF\xBF"));  // overlong
+}
+
+TEST(OutputTest, JsonWriterPlacesEverySeparator) {
+  std::string out;
+  JsonWriter json(&out);
+  json.BeginArray(JsonWriter::Layout::kLines);
+  json.BeginObject();
+  json.Key("a");
+  json.Int(-1);
+  json.Key("b");
+  json.BeginArray();
+  json.Bool(true);
+  json.Null();
+  json.Uint(18446744073709551615u);
+  json.EndArray();
+  json.Key("c");
+  json.BeginObject();
+  json.EndObject();
+  json.EndObject();
+  json.String("x\xFF");
+  json.EndArray();
+  EXPECT_EQ(out,
+            "[\n  {\"a\": -1, \"b\": [true, null, 18446744073709551615], \"c\": {}},"
+            "\n  \"x\\udcff\"\n]\n");
+
+  std::string pieces;
+  JsonWriter lines([&](std::string_view text) { pieces += text; });
+  lines.BeginArray(JsonWriter::Layout::kLines);
+  lines.EndArray();
+  EXPECT_EQ(pieces, "");
+  lines.Flush();
+  EXPECT_EQ(pieces, "[\n]\n");
+
+  JsonWriter wrong(&out);
+  wrong.BeginObject();
+  EXPECT_THROW(wrong.Int(1), std::logic_error);  // a member needs its key
+  EXPECT_THROW(wrong.EndArray(), std::logic_error);
 }
 
 TEST(OutputTest, EscapedShowsWhatWouldDriveATerminal) {

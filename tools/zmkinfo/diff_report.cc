@@ -2,9 +2,11 @@
 #include <vector>
 
 #include "header/ruid.h"
+#include "platform/cp1251.h"
 #include "platform/host_charset.h"
 #include "tools/zmkinfo/check.h"
 #include "tools/zmkinfo/diff.h"
+#include "tools/zmkinfo/json.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -90,6 +92,84 @@ std::string ChangeText(const PackageFile& a, const PackageFile& b, const Package
   return out;
 }
 
+// A header's text in UTF-8, as the text report shows it.
+std::string Utf8Text(std::string_view text) { return Cp1251ToUtf8(ShownName(std::string(text))); }
+
+void WriteValueJson(JsonWriter& json, const PackageFile& f, DiffField field) {
+  switch (field) {
+    case kDiffName: json.String(Utf8Text(f.name)); break;
+    case kDiffComment: json.String(Utf8Text(f.comment)); break;
+    case kDiffModified:
+      if (ValidDate(f.modified)) {
+        json.String(FileDate(f.modified));
+      } else {
+        json.Null();
+      }
+      break;
+    case kDiffVersion: json.Int(f.version); break;
+    case kDiffFinal: json.Bool(f.is_final != 0); break;
+    case kDiffMinExeVersion: json.String(Utf8Text(TrimmedVersion(f.min_exe_version))); break;
+    case kDiffMinDBVersion: json.String(Utf8Text(TrimmedVersion(f.min_db_version))); break;
+    case kDiffDependsOn: break;
+  }
+}
+
+void WriteRUIDsJson(JsonWriter& json, const std::vector<TRUID>& ruids) {
+  json.BeginArray();
+  for (const TRUID& r : ruids) json.String(RUIDToStr(r));
+  json.EndArray();
+}
+
+void WriteSideJson(JsonWriter& json, const std::vector<PackageFile>& files, const DiffSide& side) {
+  json.BeginObject();
+  WriteFilesAndProblemsJson(json, files, side.packages, side.problems);
+  json.EndObject();
+}
+
+void StringMember(JsonWriter& json, const char* key, std::string_view value) {
+  json.Key(key);
+  json.String(value);
+}
+
+void WritePackageJson(JsonWriter& json, const PackageFile& f) {
+  json.BeginObject();
+  StringMember(json, "ruid", RUIDToStr(f.ruid));
+  StringMember(json, "file", f.path);
+  StringMember(json, "name", Utf8Text(f.name));
+  json.Key("version");
+  json.Int(f.version);
+  json.EndObject();
+}
+
+void WriteChangeJson(JsonWriter& json, const PackageFile& a, const PackageFile& b,
+                     const PackageChange& c) {
+  json.BeginObject();
+  StringMember(json, "ruid", RUIDToStr(c.ruid));
+  StringMember(json, "old", a.path);
+  StringMember(json, "new", b.path);
+  StringMember(json, "move", MoveName(c.move));
+  json.Key("fields");
+  json.BeginObject();
+  for (const FieldRow& row : kFieldRows) {
+    if (!(c.fields & row.field)) continue;
+    json.Key(row.key);
+    json.BeginObject();
+    json.Key(row.field == kDiffDependsOn ? "added" : "old");
+    if (row.field == kDiffDependsOn) {
+      WriteRUIDsJson(json, c.depends_added);
+      json.Key("removed");
+      WriteRUIDsJson(json, c.depends_removed);
+    } else {
+      WriteValueJson(json, a, row.field);
+      json.Key("new");
+      WriteValueJson(json, b, row.field);
+    }
+    json.EndObject();
+  }
+  json.EndObject();
+  json.EndObject();
+}
+
 }  // namespace
 
 std::string DiffText(const std::vector<PackageFile>& old_files,
@@ -108,6 +188,36 @@ std::string DiffText(const std::vector<PackageFile>& old_files,
          std::to_string(moves[0]) + " downgraded, " + std::to_string(moves[1]) +
          " same_version, " + std::to_string(moves[2]) + " upgraded), " +
          std::to_string(diff.unchanged) + " unchanged\n";
+  return out;
+}
+
+std::string DiffJson(const std::vector<PackageFile>& old_files,
+                     const std::vector<PackageFile>& new_files, const DeliveryDiff& diff) {
+  std::string out;
+  JsonWriter json(&out);
+  json.BeginObject();
+  json.Key("old");
+  WriteSideJson(json, old_files, diff.old_side);
+  json.Key("new");
+  WriteSideJson(json, new_files, diff.new_side);
+  json.Key("added");
+  json.BeginArray(JsonWriter::Layout::kLines);
+  for (std::size_t f : diff.added) WritePackageJson(json, new_files[f]);
+  json.EndArray();
+  json.Key("removed");
+  json.BeginArray(JsonWriter::Layout::kLines);
+  for (std::size_t f : diff.removed) WritePackageJson(json, old_files[f]);
+  json.EndArray();
+  json.Key("changed");
+  json.BeginArray(JsonWriter::Layout::kLines);
+  for (const PackageChange& c : diff.changed) {
+    WriteChangeJson(json, old_files[c.old_file], new_files[c.new_file], c);
+  }
+  json.EndArray();
+  json.Key("unchanged");
+  json.Uint(diff.unchanged);
+  json.EndObject();
+  json.Flush();
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/command_line.h"
 #include "platform/host_charset.h"
+#include "platform/utf8.h"
 
 namespace zmk {
 
@@ -13,38 +14,6 @@ void AppendHex(const char* format, unsigned value, std::string* out) {
   char esc[12];
   std::snprintf(esc, sizeof esc, format, value);
   *out += esc;
-}
-
-// The length of the UTF-8 sequence at the start of `text` (1 to 4) and its
-// code point, or 0 when it is no valid sequence.
-std::size_t DecodeUtf8(std::string_view text, std::uint32_t* code_point) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    *code_point = lead;
-    return 1;
-  }
-  std::size_t length;
-  std::uint32_t cp, least;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1F, least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, cp = lead & 0x0F, least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    cp = cp << 6 | (byte(i) & 0x3F);
-  }
-  // Overlong forms, UTF-16 surrogates and code points beyond Unicode are
-  // no UTF-8.
-  if (cp < least || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
-  *code_point = cp;
-  return length;
 }
 
 }  // namespace
@@ -124,6 +93,36 @@ std::string JsonString(std::string_view text) {
     }
   }
   return out + "\"";
+}
+
+namespace {
+
+// The first error of a write to standard output, 0 while none.
+unsigned long write_error = 0;
+
+void Flush() {
+  const unsigned long error = FlushOutput();
+  if (write_error == 0) write_error = error;
+}
+
+}  // namespace
+
+void Write(std::string_view text) {
+  if (text.empty()) return;
+  const unsigned long error = WriteOutput(OutputStream::kOut, text);
+  if (write_error == 0) write_error = error;
+}
+
+void Complain(const std::string& message) {
+  Flush();
+  WriteOutput(OutputStream::kErr, "zmkinfo: " + EscapedPath(message) + "\n");
+}
+
+int Finish(int status) {
+  Flush();
+  if (write_error == 0) return status;
+  Complain("cannot write the output: " + OutputErrorText(write_error));
+  return kWriteFailed;
 }
 
 std::string DateText(unsigned year, unsigned month, unsigned day) {

@@ -30,6 +30,17 @@ bool TerminalIsUtf8();
 // bytes, and no valid name ever holds such an escape.
 std::string JsonString(std::string_view text);
 
+// Standard output and error as zmkinfo uses them. Write remembers the
+// first failure; Finish turns it into kWriteFailed, so that a script that
+// trusts the status never takes lost output for success.
+constexpr int kUsage = 2;  // wrong usage; 1 is for problems found
+constexpr int kWriteFailed = 3;
+void Write(std::string_view text);
+// A message on standard error, after what standard output holds.
+void Complain(const std::string& message);
+// `status`, unless the output could not be written whole.
+int Finish(int status);
+
 // "YYYY-MM-DD".
 std::string DateText(unsigned year, unsigned month, unsigned day);
 

@@ -191,6 +191,48 @@ class ZmkinfoTest(unittest.TestCase):
         self.assertNotIn(b"\x1b", r.stderr)
         self.assertIn(b"x\\x1b[2Jy.so", r.stderr)
 
+    def test_wrong_usage_names_what_is_wrong(self):
+        worked = self.path("worked.zmk")
+        for args, named in [
+                (["--plugin", "", worked], "--plugin"),
+                (["--version", "--plugin", ""], "--plugin"),
+                (["--plugin"], "--plugin"),
+                (["--bogus", worked], "--bogus"),
+                (["--dot", worked], "--dot"),
+                (["--version", "--json"], "--json"),
+                (["--version", worked], "--version"),
+                (["check", "--plugin", MODULE, self.dir.name], "--plugin"),
+                (["check", "--json", "--dot", self.dir.name], "--dot"),
+                (["check"], "PATH")]:
+            with self.subTest(args=args):
+                r = subprocess.run(argv(*args), capture_output=True, text=True)
+                self.assertEqual((r.returncode, r.stdout), (2, ""), r.stderr)
+                self.assertIn(named, r.stderr.splitlines()[0])
+
+    def test_version_loads_the_module_as_the_field_mode_does(self):
+        # A library that loads but is no module.
+        other = "C:\\windows\\system32\\kernel32.dll" if WINE else "/lib/x86_64-linux-gnu/libm.so.6"
+        version = subprocess.run(argv("--version", "--plugin", other), capture_output=True, text=True)
+        fields = subprocess.run(argv("--plugin", other, self.path("worked.zmk")),
+                                capture_output=True, text=True)
+        self.assertEqual((version.returncode, version.stdout), (2, ""))
+        self.assertEqual(version.stderr, fields.stderr)
+
+    def test_command_lines_keep_their_meaning(self):
+        worked = self.path("worked.zmk")
+        r = run(worked, "--json")  # options after operands
+        self.assertEqual(output_json(r)[0]["fields"]["Версия"], 5)
+        r = run("--", "--json", cwd=self.dir.name)  # after "--", a file
+        self.assertEqual(r.returncode, 1)
+        self.assertIn('Cannot open file "%s"' % native(os.path.join(self.dir.name, "--json")),
+                      r.stderr)
+        for args, usage in [(["-h"], "usage: zmkinfo [--plugin"),
+                            (["check", "--help"], "usage: zmkinfo check"),
+                            (["check", "-h", "--bogus"], "usage: zmkinfo check")]:
+            r = subprocess.run(argv(*args), capture_output=True, text=True)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertTrue(r.stdout.startswith(usage), r.stdout)
+
     def test_small_things(self):
         r = run("")
         self.assertEqual((r.returncode, r.stdout), (1, ""))
