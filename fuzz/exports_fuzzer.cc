@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz/fuzz_host.h"
+#include "platform/host_locale.h"
 #include "header/test_file.h"
 #include "platform/utf8.h"
 #include "plugin/content_plugin.h"
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The first byte picks the buffer size, the second the locale; the rest
   // is the file.
   int max_len = size > 0 ? static_cast<int>(data[0]) - 8 : 64;  // -8 .. 247
-  const bool utf8 = zmk::fuzz::EnterHostLocale(size > 1 ? data[1] : 0);
+  const bool utf8 = zmk::EnterHostLocale(size > 1 ? data[1] : 0);
   const std::size_t skip = size < 2 ? size : 2;
   data += skip;
   size -= skip;

@@ -131,7 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto together = [&](std::size_t i, std::size_t j) {
     return i == j || (reach[i][j] && reach[j][i]);
   };
-  auto path = [&](std::size_t i) -> const std::string& { return files[i].path; };
+  // Paths compare as bytes with the separators lowest: no path here holds
+  // a byte below 0x03.
+  std::vector<std::string> path_keys(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (char c : files[i].path) path_keys[i] += c == '/' ? '\x01' : c == '\\' ? '\x02' : c;
+  }
+  auto path = [&](std::size_t i) -> const std::string& { return path_keys[i]; };
 
   // Packages: every file but a folder without any.
   Require(result.packages == static_cast<std::size_t>(std::count_if(

@@ -10,6 +10,8 @@
 
 #include "header/test_file.h"
 #include "platform/error.h"
+#include "plugin/fields.h"
+#include "plugin/record_test_util.h"
 
 namespace zmk {
 namespace {
@@ -17,20 +19,17 @@ namespace {
 using test::Bytes;
 using test::TempFile;
 
-// The items after the RUID, in file order.
-enum Item { kName, kComment, kModified, kVersion, kIsFinal, kDependsOn,
+// The items after the RUID, in file order: the indexes of their fields.
+enum Item { kName = 1, kComment, kModified, kVersion, kIsFinal, kDependsOn,
             kMinExeVersion, kMinDBVersion };
 
 // Items from `first` on still hold their defaults.
 void ExpectDefaultsFrom(const TSettingHeader& h, Item first) {
-  if (first <= kName) { EXPECT_EQ(h.Name, ""); }
-  if (first <= kComment) { EXPECT_EQ(h.Comment, ""); }
-  if (first <= kModified) { EXPECT_EQ(h.Modified, 0.0); }
-  if (first <= kVersion) { EXPECT_EQ(h.Version, 0); }
-  if (first <= kIsFinal) { EXPECT_EQ(h.IsFinal, 0); }
+  const TZMKRec got = test::Record(h), defaults = test::Record(TZMKHeader());
+  for (int i = first; i < kFieldCount; ++i) {
+    EXPECT_TRUE(test::SameValue(kFields[i], got, defaults)) << "field " << i;
+  }
   if (first <= kDependsOn) { EXPECT_TRUE(h.DependsOn.empty()); }
-  if (first <= kMinExeVersion) { EXPECT_EQ(h.MinExeVersion, ""); }
-  EXPECT_EQ(h.MinDBVersion, "");
 }
 
 std::string ReadString(Stream& stream) {
@@ -125,16 +124,11 @@ TEST(TZMKHeaderTest, AnotherFileReplacesEveryItem) {
     TZMKHeader fresh;
     EXPECT_EQ(LoadBytes(full.substr(0, len), &reused), LoadBytes(full.substr(0, len), &fresh));
     EXPECT_EQ(reused.FormatVersion, fresh.FormatVersion);
-    EXPECT_EQ(reused.RUID.first, fresh.RUID.first);
-    EXPECT_EQ(reused.RUID.second, fresh.RUID.second);
-    EXPECT_EQ(reused.Name, fresh.Name);
-    EXPECT_EQ(reused.Comment, fresh.Comment);
-    EXPECT_EQ(reused.Modified, fresh.Modified);
-    EXPECT_EQ(reused.Version, fresh.Version);
-    EXPECT_EQ(reused.IsFinal, fresh.IsFinal);
+    const TZMKRec reused_values = test::Record(reused), fresh_values = test::Record(fresh);
+    for (const FieldInfo& field : kFields) {
+      EXPECT_TRUE(test::SameValue(field, reused_values, fresh_values)) << &field - kFields;
+    }
     EXPECT_EQ(reused.DependsOn, fresh.DependsOn);
-    EXPECT_EQ(reused.MinExeVersion, fresh.MinExeVersion);
-    EXPECT_EQ(reused.MinDBVersion, fresh.MinDBVersion);
   }
 }
 

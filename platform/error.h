@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace zmk {
@@ -54,8 +55,14 @@ ConvertError InvalidInteger(const std::string& text);
 // The text of an open failure, for a name already made absolute.
 std::string CannotOpenText(const std::string& full_name, const std::string& reason);
 
-// The system's own text for an error code, as the system gives it.
+// The system's own text for an error code, as the system gives it (on
+// Windows without its inserts: a placeholder such as %1 stays).
 std::string SystemErrorText(unsigned long system_code);
+
+// A system's text as a message ends in it: without the placeholders a text
+// fetched without its inserts still holds (%1, %2!s!, each with the space
+// on one side of it), and without the period and line end it comes with.
+std::string TidyErrorText(std::string_view text);
 
 // `name` made absolute against the current directory. The empty name stays
 // empty.

@@ -54,6 +54,47 @@ class File {
   unsigned long error_ = 0;
 };
 
+// The form in which the system itself names files: UTF-16 units on
+// Windows, bytes elsewhere.
+#ifdef _WIN32
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
+
+// A file's name as the system tells files apart: the key of the value
+// cache. On Windows the name's UTF-16 form, which a name in the ANSI code
+// page becomes as CreateFileA would make it, so that two names the system
+// takes for one file are one key; elsewhere its bytes. Keeps its buffers.
+class FileKey {
+ public:
+  // The key of a name as an ANSI host passes it (the bytes, on POSIX).
+  // False, and then the key of no name, when it does not convert.
+  bool Assign(const char* name);
+  // The key of a name in the system's own form.
+  void AssignNative(const NativeChar* name) {
+    native_.assign(name);
+    valid_ = true;
+  }
+
+  // Whether `name` (in either form) has this key. Not const: on Windows an
+  // ANSI name is converted into a buffer of the key's own.
+  bool Matches(const char* name);
+  bool MatchesNative(const NativeChar* name) const { return valid_ && native_ == name; }
+
+  // The name in the ANSI form, "?" for a character the code page lacks, to
+  // name the file in a message. Into `name`, reusing its buffer.
+  void ToAnsi(std::string* name) const;
+
+  // Opens the file by its native name, as File::Open does.
+  File Open() const;
+
+ private:
+  std::basic_string<NativeChar> native_;
+  std::basic_string<NativeChar> scratch_;  // an ANSI name, converted
+  bool valid_ = true;  // false after a name that did not convert
+};
+
 // The position of the character after the one at `p` in the system's ANSI
 // code page; `p` points into a NUL-terminated text.
 const char* NextChar(const char* p);
@@ -63,6 +104,10 @@ const char* NextChar(const char* p);
 // the code page they use, the ANSI one unless the process switched them to
 // OEM. Into `wide`, reusing its buffer; false when it does not convert.
 bool FileNameToWide(const char* name, std::wstring* wide);
+
+// Whether an open handle is a disk file: a console or a pipe could make a
+// read wait for input, and a device such as NUL is no file.
+bool IsDiskFile(std::intptr_t handle);
 
 // A wide name in that code page, "?" for a character it lacks: for
 // messages. Into `name`, reusing its buffer.

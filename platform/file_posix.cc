@@ -3,6 +3,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,18 @@ bool File::Skip(std::uint64_t count) {
 }
 
 const char* NextChar(const char* p) { return *p ? p + 1 : p; }
+
+bool FileKey::Assign(const char* name) {
+  native_.assign(name);
+  return true;
+}
+
+// One pass over the name: the key never holds a NUL.
+bool FileKey::Matches(const char* name) { return std::strcmp(name, native_.c_str()) == 0; }
+
+void FileKey::ToAnsi(std::string* name) const { name->assign(native_); }
+
+File FileKey::Open() const { return File::Open(native_); }
 
 std::string SystemErrorText(unsigned long system_code) {
   char buf[256];

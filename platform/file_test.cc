@@ -55,5 +55,22 @@ TEST(FileTest, OpenFailureMessage) {
   }
 }
 
+TEST(TidyErrorTextTest, DropsPlaceholdersAndWhatTrails) {
+  const struct {
+    const char* text;
+    const char* tidy;
+  } cases[] = {
+      {"No such file or directory", "No such file or directory"},
+      {"The system cannot find the file specified.\r\n", "The system cannot find the file specified"},
+      {"Bad EXE format for %1.\r\n", "Bad EXE format for"},
+      {"%1 is not a valid Win32 application.\r\n", "is not a valid Win32 application"},
+      {"The file %1 is in use by %2!s!.", "The file is in use by"},
+      {"100% sure; 50%", "100% sure; 50%"},
+      {"%1", ""},
+      {" ...\n", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TidyErrorText(c.text), c.tidy) << c.text;
+}
+
 }  // namespace
 }  // namespace zmk

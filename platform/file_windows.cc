@@ -50,14 +50,15 @@ File OpenByName(const Name& name) {
     throw OpenFailure(MessageName(name), code);
   }
   File file = File::Adopt(reinterpret_cast<std::intptr_t>(h));
-  // A console or a pipe would make the host wait for input.
-  if (::GetFileType(h) != FILE_TYPE_DISK) {
+  if (!IsDiskFile(reinterpret_cast<std::intptr_t>(h))) {
     throw OpenFailure(MessageName(name), ERROR_INVALID_FUNCTION);
   }
   return file;
 }
 
 }  // namespace
+
+bool IsDiskFile(std::intptr_t handle) { return ::GetFileType(AsHandle(handle)) == FILE_TYPE_DISK; }
 
 File File::Open(const std::string& name) { return OpenByName(name); }
 
@@ -127,6 +128,19 @@ bool File::Skip(std::uint64_t count) {
 }
 
 const char* NextChar(const char* p) { return ::CharNextA(p); }
+
+bool FileKey::Assign(const char* name) {
+  valid_ = FileNameToWide(name, &native_);
+  return valid_;
+}
+
+bool FileKey::Matches(const char* name) {
+  return valid_ && FileNameToWide(name, &scratch_) && scratch_ == native_;
+}
+
+void FileKey::ToAnsi(std::string* name) const { FileNameFromWide(native_, name); }
+
+File FileKey::Open() const { return File::Open(native_); }
 
 std::string SystemErrorText(unsigned long system_code) {
   char* buf = nullptr;

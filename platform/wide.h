@@ -20,8 +20,8 @@ bool FullPathWide(const std::wstring& name, std::wstring* full);
 // UTF-8.
 std::string AnsiToUtf8(std::string_view text);
 
-// The system's text for an error code, in UTF-8, without the period and
-// line end it comes with.
+// The system's text for an error code, in UTF-8, tidied as TidyErrorText
+// does.
 std::string WideErrorText(unsigned long system_code);
 
 // How text goes to an output handle: a console takes characters

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/error.h"
 #include "platform/wide.h"
 
 namespace zmk {
@@ -57,9 +58,9 @@ std::string WideErrorText(unsigned long system_code) {
     text.assign(buf, len);
     ::LocalFree(buf);
   }
-  while (!text.empty() && (text.back() <= L' ' || text.back() == L'.')) text.pop_back();
-  if (text.empty()) return "system error " + std::to_string(system_code);
-  return WideToUtf8(text);
+  std::string utf8 = TidyErrorText(WideToUtf8(text));
+  if (utf8.empty()) return "system error " + std::to_string(system_code);
+  return utf8;
 }
 
 Sink SinkOf(void* handle) {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "platform/error.h"
+#include "platform/module.h"
 #include "platform/wide.h"
 
 namespace zmk {
@@ -81,6 +83,34 @@ TEST(OutputSink, AConsoleGetsTheCharacters) {
   shown.resize(got);
   EXPECT_EQ(WideToUtf8(shown), WideToUtf8(expected));
   ::CloseHandle(console);
+}
+
+// A file that is no module, or one for the other bitness: the system's
+// reason, fetched without its inserts, shows no placeholder.
+TEST(ModuleTest, LoadFailureShowsNoPlaceholder) {
+  wchar_t dir[MAX_PATH], name[MAX_PATH];
+  ASSERT_NE(::GetTempPathW(MAX_PATH, dir), 0u);
+  ASSERT_NE(::GetTempFileNameW(dir, L"zmk", 0, name), 0u);
+  HANDLE file = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const char bytes[] = "MZ, and nothing of a module after it";
+  DWORD wrote = 0;
+  EXPECT_TRUE(::WriteFile(file, bytes, sizeof bytes, &wrote, nullptr));
+  ::CloseHandle(file);
+  try {
+    Module module(WideToUtf8(name));
+    ADD_FAILURE() << "loaded";
+  } catch (const Error& e) {
+    const std::string message = e.what();
+    EXPECT_EQ(message.find('%'), std::string::npos) << message;
+    EXPECT_NE(message.back(), '.') << message;
+  }
+  ::DeleteFileW(name);
+  for (unsigned long code : {ERROR_BAD_EXE_FORMAT, ERROR_FILE_NOT_FOUND}) {
+    const std::string text = WideErrorText(code);
+    EXPECT_EQ(text.find('%'), std::string::npos) << text;
+    EXPECT_EQ(text.find("system error"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

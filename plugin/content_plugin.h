@@ -7,8 +7,10 @@
 
 #ifdef _WIN32
 #define DCPCALL __stdcall
+#define ZMK_EXPORT  // exported by name and ordinal through the .def file
 #else
 #define DCPCALL
+#define ZMK_EXPORT __attribute__((visibility("default")))
 #endif
 
 namespace zmk {

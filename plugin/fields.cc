@@ -5,21 +5,61 @@
 #include <cstring>
 
 #include "header/bytes.h"
+#include "header/dependency_list.h"
+#include "header/ruid.h"
 #include "platform/cp1251.h"
 
 namespace zmk {
 
+namespace {
+
+using Take = void (*)(const TSettingHeader&, TZMKRec*);
+
+constexpr FieldInfo Text(const char* name, std::string TZMKRec::*text, Take take) {
+  return {name, ft_string, text, nullptr, nullptr, take};
+}
+
+constexpr FieldInfo Number(const char* name, FieldType type, std::int32_t TZMKRec::*number,
+                           Take take) {
+  return {name, type, nullptr, nullptr, number, take};
+}
+
+// The header's item as it is.
+template <auto Item, auto Value>
+void Copy(const TSettingHeader& header, TZMKRec* rec) {
+  rec->*Value = header.*Item;
+}
+
+}  // namespace
+
 const FieldInfo kFields[kFieldCount] = {
-    {"\xD0\xD3\xC8\xC4", ft_string},                          // РУИД
-    {"\xCD\xE0\xE8\xEC\xE5\xED\xEE\xE2\xE0\xED\xE8\xE5", ft_string},  // Наименование
-    {"\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9", ft_string},  // Комментарий
-    {"\xC8\xE7\xEC\xE5\xED\xE5\xED", ft_date},                // Изменен
-    {"\xC2\xE5\xF0\xF1\xE8\xFF", ft_numeric_32},              // Версия
-    {"\xCA\xEE\xED\xE5\xF7\xED\xE0\xFF", ft_boolean},         // Конечная
-    {"\xC7\xE0\xE2\xE8\xF1\xE8\xF2 \xEE\xF2", ft_string},     // Зависит от
-    {"\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF exe-\xF4\xE0\xE9\xEB\xE0",
-     ft_string},                                              // Мин версия exe-файла
-    {"\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF \xC1\xC4", ft_string},  // Мин версия БД
+    // РУИД
+    Text("\xD0\xD3\xC8\xC4", &TZMKRec::RUIDText,
+         [](const TSettingHeader& h, TZMKRec* r) { RUIDToStr(h.RUID, &r->RUIDText); }),
+    // Наименование
+    Text("\xCD\xE0\xE8\xEC\xE5\xED\xEE\xE2\xE0\xED\xE8\xE5", &TZMKRec::Name,
+         Copy<&TSettingHeader::Name, &TZMKRec::Name>),
+    // Комментарий
+    Text("\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9", &TZMKRec::Comment,
+         Copy<&TSettingHeader::Comment, &TZMKRec::Comment>),
+    // Изменен
+    {"\xC8\xE7\xEC\xE5\xED\xE5\xED", ft_date, nullptr, &TZMKRec::Modified, nullptr,
+     Copy<&TSettingHeader::Modified, &TZMKRec::Modified>},
+    // Версия
+    Number("\xC2\xE5\xF0\xF1\xE8\xFF", ft_numeric_32, &TZMKRec::Version,
+           Copy<&TSettingHeader::Version, &TZMKRec::Version>),
+    // Конечная
+    Number("\xCA\xEE\xED\xE5\xF7\xED\xE0\xFF", ft_boolean, &TZMKRec::IsFinal,
+           Copy<&TSettingHeader::IsFinal, &TZMKRec::IsFinal>),
+    // Зависит от
+    Text("\xC7\xE0\xE2\xE8\xF1\xE8\xF2 \xEE\xF2", &TZMKRec::DependsOnText,
+         [](const TSettingHeader& h, TZMKRec* r) { CommaText(h.DependsOn, &r->DependsOnText); }),
+    // Мин версия exe-файла
+    Text("\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF exe-\xF4\xE0\xE9\xEB\xE0",
+         &TZMKRec::MinExeVersion, Copy<&TSettingHeader::MinExeVersion, &TZMKRec::MinExeVersion>),
+    // Мин версия БД
+    Text("\xCC\xE8\xED \xE2\xE5\xF0\xF1\xE8\xFF \xC1\xC4", &TZMKRec::MinDBVersion,
+         Copy<&TSettingHeader::MinDBVersion, &TZMKRec::MinDBVersion>),
 };
 
 namespace {

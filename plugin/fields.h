@@ -1,18 +1,30 @@
-// The nine fields the plugin offers, and the forms their values take in the
-// host's buffers.
+// The nine fields the plugin offers, where a record holds their values, and
+// the forms those take in the host's buffers.
 #ifndef ZMK_PLUGIN_FIELDS_H_
 #define ZMK_PLUGIN_FIELDS_H_
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "header/setting_header.h"
 #include "platform/host_charset.h"
 #include "plugin/content_plugin.h"
+#include "plugin/lib_info.h"
 
 namespace zmk {
 
+// One row of the catalogue. A record holds the value in `text` for
+// ft_string, in `days` for ft_date, in `number` for ft_numeric_32 and
+// ft_boolean (the other two null); `take` puts it there from the header
+// just read.
 struct FieldInfo {
   const char* name;  // Windows-1251 bytes
   FieldType type;
+  std::string TZMKRec::*text;
+  double TZMKRec::*days;
+  std::int32_t TZMKRec::*number;
+  void (*take)(const TSettingHeader& header, TZMKRec* rec);
 };
 
 constexpr int kFieldCount = 9;

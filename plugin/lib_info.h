@@ -7,6 +7,7 @@
 #include <string>
 
 #include "header/setting_header.h"
+#include "platform/file.h"
 #include "platform/mutex.h"
 
 namespace zmk {
@@ -21,13 +22,11 @@ struct TZMKRec {
   std::string DependsOnText;
   std::string MinExeVersion;
   std::string MinDBVersion;
-  std::string FileName;  // the name the values were loaded under
-#ifdef _WIN32
-  // Loaded by a wide name: that name is the key, and FileName holds it in
-  // the ANSI code page only to name the file in a message.
-  bool WideKey = false;
-  std::wstring WideFileName;
-#endif
+  // The name the values were loaded under, in the ANSI form (a native name
+  // converted, to name the file in a message), and as the system tells
+  // files apart: the cache's key.
+  std::string FileName;
+  FileKey Key;
 };
 
 // The values of the file read last, keyed by its name. A file is read into
@@ -44,27 +43,18 @@ class TFileCache {
   const TZMKRec& Values() const { return *values_; }
 
   // Makes Values() hold the values of the named file, reading it only when
-  // its name differs byte for byte from the one they were loaded under (all
-  // empty, under the empty name, before the first file). Throws OpenError
-  // when the file cannot be opened, leaving the values and their name as
-  // they were. A null name counts as empty.
+  // its key differs from the one they were loaded under (all empty, under
+  // the empty name, before the first file). Throws OpenError when the file
+  // cannot be opened, leaving the values and their name as they were. A
+  // null name counts as empty.
   void Refresh(const char* FileName);
 
-#ifdef _WIN32
-  // The same for a wide name, with the one cache for both forms. Two names
-  // of one form are compared unit for unit; an ANSI name and a wide one
-  // after the ANSI name is converted as CreateFileA would convert it, so
-  // that two names the system takes for one file are one key.
-  void Refresh(const wchar_t* FileName);
-#endif
+  // The same for a name in the system's own form (UTF-16 on Windows), with
+  // the one cache for both forms: a name in either form is the key of the
+  // other when the system takes both for one file.
+  void RefreshNative(const NativeChar* FileName);
 
  private:
-  bool IsKey(const char* FileName);
-#ifdef _WIN32
-  bool IsKey(const wchar_t* FileName);
-  std::wstring wide_;  // an ANSI name converted, for the comparison
-#endif
-
   // The header just read, under the name in next_->FileName, becomes the
   // values, whether or not it was whole.
   void TakeHeader();

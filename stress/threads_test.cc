@@ -13,9 +13,21 @@
 #include "platform/module.h"
 #include "platform/process.h"
 #include "plugin/content_plugin.h"
+#include "plugin/fields.h"
+#include "plugin/lib_info.h"
 
 namespace zmk {
 namespace {
+
+// Whether the module's answer `result`, `buf` is the record's value of the
+// field.
+bool Answers(const FieldInfo& field, const TZMKRec& rec, int result, const char* buf) {
+  if (result != field.type) return false;
+  if (field.text != nullptr) return rec.*field.text == buf;
+  if (field.number != nullptr) return std::memcmp(buf, &(rec.*field.number), 4) == 0;
+  const HostDate date = DayCountToDate(rec.*field.days);
+  return std::memcmp(buf, &date, sizeof date) == 0;
+}
 
 TEST(ThreadsTest, AnswersNeverMixTwoFiles) {
   Module module(ZMK_MODULE_PATH);
@@ -34,6 +46,24 @@ TEST(ThreadsTest, AnswersNeverMixTwoFiles) {
             .String(tag + "-db")));
   }
 
+  // What each file's fields must read, and in every field no two files alike.
+  std::vector<TZMKRec> records;
+  for (const auto& file : files) {
+    TFileCache cache;
+    cache.Refresh(file->path().c_str());
+    records.push_back(cache.Values());
+  }
+  for (int i = 0; i < kFiles; ++i) {
+    for (const FieldInfo& field : kFields) {
+      char buf[128];
+      std::memset(buf, 0, sizeof buf);
+      const int result = get_value(files[i]->path().c_str(), &field - kFields, 0, buf, sizeof buf, 0);
+      for (int j = 0; j < kFiles; ++j) {
+        EXPECT_EQ(Answers(field, records[j], result, buf), i == j) << field.name << i << j;
+      }
+    }
+  }
+
   constexpr int kThreads = 4;
   constexpr int kRounds = 3000;
   std::atomic<int> wrong{0};
@@ -42,26 +72,10 @@ TEST(ThreadsTest, AnswersNeverMixTwoFiles) {
     char buf[128];
     for (int r = 0; r < kRounds; ++r) {
       const int i = (r * 7 + t * 3) % kFiles;
-      const std::string tag = "file" + std::to_string(i);
-      const char* name = files[i]->path().c_str();
-      const int field = r % 9;
+      const int field = r % kFieldCount;
       std::memset(buf, 0, sizeof buf);
-      int result = get_value(name, field, 0, buf, sizeof buf, 0);
-      std::int32_t number;
-      std::memcpy(&number, buf, sizeof number);
-      bool ok = true;
-      switch (field) {
-        case 0: ok = result == ft_string && std::to_string(100 + i) + "_" + std::to_string(i + 1) == buf; break;
-        case 1: ok = result == ft_string && tag + "-name" == buf; break;
-        case 2: ok = result == ft_string && tag + "-comment" == buf; break;
-        case 3: ok = result == ft_date; break;
-        case 4: ok = result == ft_numeric_32 && number == i; break;
-        case 5: ok = result == ft_boolean && number == i; break;
-        case 6: ok = result == ft_string && std::to_string(100 + i) + "_1" == buf; break;
-        case 7: ok = result == ft_string && tag + "-exe" == buf; break;
-        case 8: ok = result == ft_string && tag + "-db" == buf; break;
-      }
-      if (!ok) ++wrong;
+      const int result = get_value(files[i]->path().c_str(), field, 0, buf, sizeof buf, 0);
+      if (!Answers(kFields[field], records[i], result, buf)) ++wrong;
       ++answered;
     }
   });

@@ -101,7 +101,8 @@ PackageFile PackageFromHeader(std::string path, LoadResult loaded, const TZMKHea
 struct ByPath {
   const std::vector<PackageFile>& files;
   bool operator()(std::size_t a, std::size_t b) const {
-    return files[a].path != files[b].path ? files[a].path < files[b].path : a < b;
+    if (PathLess(files[a].path, files[b].path)) return true;
+    return !PathLess(files[b].path, files[a].path) && a < b;
   }
 };
 
@@ -134,6 +135,14 @@ PackageFile ReadPackage(const std::string& path, File file) {
     return Unreadable(path, ModuleMessage(e.what()));
   }
   return PackageFromHeader(path, loaded, header);
+}
+
+bool PathLess(std::string_view a, std::string_view b) {
+  auto rank = [](char c) {
+    return c == '/' ? 0 : c == '\\' ? 1 : static_cast<unsigned char>(c) + 2;
+  };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return rank(x) < rank(y); });
 }
 
 bool IsZMKName(const char* name) {
@@ -208,7 +217,7 @@ bool Newer(const PackageFile& x, const PackageFile& y) {
   const bool y_valid = ValidDate(y.modified);
   if (x_valid != y_valid) return x_valid;
   if (x_valid && x.modified != y.modified) return x.modified > y.modified;
-  return x.path < y.path;
+  return PathLess(x.path, y.path);
 }
 
 void RUIDProblems(const std::vector<PackageFile>& files, const DeliveryIndex& index,
@@ -277,7 +286,11 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
     }
   }
   using Entry = std::pair<std::string_view, std::size_t>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> ready;
+  auto later = [](const Entry& x, const Entry& y) {
+    if (PathLess(y.first, x.first)) return true;
+    return !PathLess(x.first, y.first) && x.second > y.second;
+  };
+  std::priority_queue<Entry, std::vector<Entry>, decltype(later)> ready(later);
   auto first_path = [&](std::size_t k) {
     return g.members[k].empty() ? std::string_view() : std::string_view(files[g.members[k][0]].path);
   };

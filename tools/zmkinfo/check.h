@@ -16,7 +16,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -71,6 +73,12 @@ std::vector<PackageFile> CollectPackages(const std::vector<std::string>& paths);
 
 // Whether a file name ends in ".zmk", in any case.
 bool IsZMKName(const char* name);
+
+// The one order of paths on every platform: by bytes, but a separator ("/",
+// or the "\" Windows shows) before any other character, so that a
+// folder's files come before a sibling whose name goes on ("a/x" before
+// "aB") whichever separator the system writes.
+bool PathLess(std::string_view a, std::string_view b);
 
 struct Problem {
   // In the order problems are reported.
@@ -161,10 +169,13 @@ void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
 
 // The report: for scripts, one JSON object; for people, the problems and
 // then the order, names in the terminal's set, control characters escaped;
-// for Graphviz, the dependency graph.
+// for Graphviz, the dependency graph, handed to `write` in pieces as it is
+// made: it may be far larger than the delivery (an edge from each dependent
+// to each duplicate).
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result);
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
-std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result);
+void CheckDot(const std::vector<PackageFile>& files, const CheckResult& result,
+              const std::function<void(std::string_view)>& write);
 
 // Pieces of the reports: a header's text as it is shown (up to its first
 // NUL, a long one cut); a date as "YYYY-MM-DD" or "no valid date"; "1 file",

@@ -1,6 +1,8 @@
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "header/ruid.h"
@@ -55,6 +57,83 @@ std::string DotString(const std::vector<std::string>& lines) {
     }
   }
   return out + "\"";
+}
+
+// What goes to a writer, handed on in pieces of about 64 KiB: few writes,
+// little held.
+class DotPieces {
+ public:
+  explicit DotPieces(const std::function<void(std::string_view)>& write) : write_(write) {}
+  ~DotPieces() { write_(out_); }
+  DotPieces(const DotPieces&) = delete;
+  DotPieces& operator=(const DotPieces&) = delete;
+  DotPieces& operator<<(std::string_view text) {
+    out_ += text;
+    if (out_.size() >= 64 * 1024) {
+      write_(out_);
+      out_.clear();
+    }
+    return *this;
+  }
+
+ private:
+  const std::function<void(std::string_view)>& write_;
+  std::string out_;
+};
+
+// Packages: duplicates filled orange, cycle members red; each labelled with
+// what marks it, so that the picture says it without colours too.
+void DotNodes(const std::vector<PackageFile>& files, const CheckResult& result, DotPieces& out) {
+  std::set<std::size_t> duplicated;
+  for (const Problem& p : result.problems) {
+    if (p.kind == Problem::Kind::kDuplicate) duplicated.insert(p.files.begin(), p.files.end());
+  }
+  for (std::size_t f : result.order) {
+    const PackageFile& p = files[f];
+    std::vector<std::string> label{RUIDToStr(p.ruid), Cp1251ToUtf8(ShownName(p.name))};
+    std::string attributes;
+    if (duplicated.count(f)) {
+      label.push_back("duplicate: version " + std::to_string(p.version) + " of " +
+                      FileDate(p.modified));
+      attributes += ", style=\"rounded,filled\", fillcolor=orange";
+    }
+    if (result.cycle_of[f] != kNoCycle) {
+      label.push_back("cycle");
+      attributes += ", color=red, penwidth=2";
+    }
+    out << "  p" << std::to_string(f) << " [label=" << DotString(label) << attributes << "];\n";
+  }
+}
+
+// Edges from a package to what it depends on: each package carrying the
+// RUID, or the RUID's own node when none does.
+void DotEdges(const std::vector<PackageFile>& files, const CheckResult& result, DotPieces& out) {
+  const DeliveryIndex index = IndexDelivery(files);
+  std::set<std::uint64_t> missing;
+  for (std::size_t f : result.order) {
+    std::set<std::uint64_t> keys;
+    for (const TRUID& d : files[f].depends_on) keys.insert(RUIDKey(d));
+    const std::string from = "  p" + std::to_string(f) + " -> ";
+    for (std::uint64_t key : keys) {
+      const auto carried = index.carriers.find(key);
+      if (carried == index.carriers.end()) {
+        missing.insert(key);
+        out << from << "\"missing " << RUIDToStr(index.ruids.at(key))
+            << "\" [style=dashed, color=red];\n";
+        continue;
+      }
+      for (std::size_t c : carried->second) {
+        const bool in_cycle = result.cycle_of[f] != kNoCycle && result.cycle_of[f] == result.cycle_of[c];
+        out << from << "p" << std::to_string(c) << (in_cycle ? " [color=red, penwidth=2]" : "")
+            << ";\n";
+      }
+    }
+  }
+  for (std::uint64_t key : missing) {
+    out << "  \"missing " << RUIDToStr(index.ruids.at(key)) << "\" [label="
+        << DotString({RUIDToStr(index.ruids.at(key)), "missing"})
+        << ", style=\"dashed,filled\", fillcolor=\"#ffdddd\", color=red, fontcolor=red];\n";
+  }
 }
 
 }  // namespace
@@ -183,60 +262,15 @@ std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& 
   return out;
 }
 
-std::string CheckDot(const std::vector<PackageFile>& files, const CheckResult& result) {
-  std::set<std::size_t> duplicated;
-  for (const Problem& p : result.problems) {
-    if (p.kind == Problem::Kind::kDuplicate) duplicated.insert(p.files.begin(), p.files.end());
-  }
-  std::string out =
-      "digraph delivery {\n"
-      "  node [shape=box, style=rounded, fontname=\"sans-serif\"];\n"
-      "  edge [color=\"#555555\"];\n";
-  // Packages: duplicates filled orange, cycle members red; each labelled
-  // with what marks it, so that the picture says it without colours too.
-  for (std::size_t f : result.order) {
-    const PackageFile& p = files[f];
-    std::vector<std::string> label{RUIDToStr(p.ruid), Cp1251ToUtf8(ShownName(p.name))};
-    std::string attributes;
-    if (duplicated.count(f)) {
-      label.push_back("duplicate: version " + std::to_string(p.version) + " of " +
-                      FileDate(p.modified));
-      attributes += ", style=\"rounded,filled\", fillcolor=orange";
-    }
-    if (result.cycle_of[f] != kNoCycle) {
-      label.push_back("cycle");
-      attributes += ", color=red, penwidth=2";
-    }
-    out += "  p" + std::to_string(f) + " [label=" + DotString(label) + attributes + "];\n";
-  }
-  // Edges from a package to what it depends on: each package carrying the
-  // RUID, or the RUID's own node when none does.
-  const DeliveryIndex index = IndexDelivery(files);
-  std::set<std::uint64_t> missing;
-  for (std::size_t f : result.order) {
-    std::set<std::uint64_t> keys;
-    for (const TRUID& d : files[f].depends_on) keys.insert(RUIDKey(d));
-    for (std::uint64_t key : keys) {
-      const auto carried = index.carriers.find(key);
-      if (carried == index.carriers.end()) {
-        missing.insert(key);
-        out += "  p" + std::to_string(f) + " -> \"missing " + RUIDToStr(index.ruids.at(key)) +
-               "\" [style=dashed, color=red];\n";
-        continue;
-      }
-      for (std::size_t c : carried->second) {
-        const bool in_cycle = result.cycle_of[f] != kNoCycle && result.cycle_of[f] == result.cycle_of[c];
-        out += "  p" + std::to_string(f) + " -> p" + std::to_string(c) +
-               (in_cycle ? " [color=red, penwidth=2]" : "") + ";\n";
-      }
-    }
-  }
-  for (std::uint64_t key : missing) {
-    out += "  \"missing " + RUIDToStr(index.ruids.at(key)) + "\" [label=" +
-           DotString({RUIDToStr(index.ruids.at(key)), "missing"}) +
-           ", style=\"dashed,filled\", fillcolor=\"#ffdddd\", color=red, fontcolor=red];\n";
-  }
-  return out + "}\n";
+void CheckDot(const std::vector<PackageFile>& files, const CheckResult& result,
+              const std::function<void(std::string_view)>& write) {
+  DotPieces out(write);
+  out << "digraph delivery {\n"
+         "  node [shape=box, style=rounded, fontname=\"sans-serif\"];\n"
+         "  edge [color=\"#555555\"];\n";
+  DotNodes(files, result, out);
+  DotEdges(files, result, out);
+  out << "}\n";
 }
 
 }  // namespace zmk

@@ -72,6 +72,24 @@ TEST(CheckTest, DuplicatesOrderTheSameForEveryOrderOfTheFiles) {
   }
 }
 
+// One order whichever separator the system shows: a folder's files before
+// a sibling whose name goes on past the folder's, even by a byte below "/".
+TEST(CheckTest, PathOrder) {
+  struct Case {
+    const char *less, *more;
+  } cases[] = {
+      {"srt/a/x.zmk", "srt/aB.zmk"}, {"srt\\a\\x.zmk", "srt\\aB.zmk"},
+      {"srt/a/x.zmk", "srt/a!.zmk"}, {"srt\\a\\x.zmk", "srt\\a!.zmk"},
+      {"a", "a/b"},                  {"a/b", "a\\b"},
+      {"", "a"},                     {"a\x01", "a\xff"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(PathLess(c.less, c.more)) << c.less << " " << c.more;
+    EXPECT_FALSE(PathLess(c.more, c.less)) << c.less << " " << c.more;
+  }
+  EXPECT_FALSE(PathLess("a/b", "a/b"));
+}
+
 TEST(CheckTest, StepsOnADeliveryInMemory) {
   struct Case {
     const char* what;
@@ -93,6 +111,10 @@ TEST(CheckTest, StepsOnADeliveryInMemory) {
        {Problem::Kind::kMissing, Problem::Kind::kDuplicate},
        {"a", "b"}},
       {"no RUID in common: by path", {Package("b", {2, 1}), Package("a", {1, 1})}, {}, {"a", "b"}},
+      {"by path, a separator first",
+       {Package("s\\aB", {2, 1}), Package("s\\a!", {3, 1}), Package("s\\a\\x", {1, 1})},
+       {},
+       {"s\\a\\x", "s\\a!", "s\\aB"}},
   };
   for (const Case& c : cases) {
     const DeliveryIndex index = IndexDelivery(c.files);

@@ -153,9 +153,8 @@ Mode CheckMode() {
     if (o->json) EnterJsonLocale();
     const std::vector<PackageFile> files = CollectPackages(o->paths);
     const CheckResult result = CheckDelivery(files);
-    Write(o->json  ? CheckJson(files, result)
-          : o->dot ? CheckDot(files, result)
-                   : CheckText(files, result));
+    o->dot ? CheckDot(files, result, Write)
+           : Write(o->json ? CheckJson(files, result) : CheckText(files, result));
     return Finish(result.problems.empty() ? 0 : 1);
   };
   return mode;

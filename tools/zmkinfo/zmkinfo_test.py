@@ -10,6 +10,7 @@ import math
 import ntpath
 import os
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -29,9 +30,10 @@ TOOL = []  # the command that starts zmkinfo
 # Wine's drive for the root; the system's texts are its own; a name is
 # UTF-16, never bytes that are no UTF-8, and holds no control character nor
 # backslash; Wine lists no symbolic link whose target is gone (it cannot
-# stat it). Line ends are "\n" on both.
+# stat it), nor opens a Unix socket (it says so by an error of its own).
+# Line ends are "\n" on both.
 NOT_FOUND = IS_A_DIRECTORY = PATH_NOT_FOUND = None
-NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = True
+NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = OPENS_SOCKETS = True
 # Folders of 200 characters nested: past the system's path limit, 25 deep,
 # and deep enough to show that memory does not grow with depth. Wine
 # reaches each file through its Unix path, within Linux's PATH_MAX (but
@@ -42,10 +44,10 @@ DEEP_LEVELS = (21, 25, 2000)
 
 def windows_differences():
     global NOT_FOUND, IS_A_DIRECTORY, PATH_NOT_FOUND, NAMES_ARE_BYTES, LISTS_DANGLING_LINKS
-    global DEEP_LEVELS
+    global DEEP_LEVELS, OPENS_SOCKETS
     if WINE:
         NOT_FOUND, IS_A_DIRECTORY, PATH_NOT_FOUND = "File not found", "Access denied", "Path not found"
-        NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = False
+        NAMES_ARE_BYTES = LISTS_DANGLING_LINKS = OPENS_SOCKETS = False
         DEEP_LEVELS = (15, 18, 200)
     else:
         NOT_FOUND = PATH_NOT_FOUND = "No such file or directory"
@@ -289,19 +291,28 @@ def max_rss_kib(argv):
                               env=dict(os.environ, ASAN_OPTIONS=asan)).stdout)
 
 
-def nested(root, names, data=None):
+def nested(root, names, data=None, sibling=None):
     """Folders `names` nested under root, made through descriptors so that
-    their path may pass PATH_MAX; `data` as p.zmk at each level when given."""
+    their path may pass PATH_MAX; `data` as p.zmk at each level when given,
+    and in a folder `sibling` beside each level when that is given."""
+    def put(fd):
+        out = os.open("p.zmk", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)
+        os.write(out, data)
+        os.close(out)
+
     fd = os.open(root, os.O_RDONLY)
     for name in names:
         os.mkdir(name, dir_fd=fd)
         child = os.open(name, os.O_RDONLY, dir_fd=fd)
+        if sibling is not None:
+            os.mkdir(sibling, dir_fd=fd)
+            side = os.open(sibling, os.O_RDONLY, dir_fd=fd)
+            put(side)
+            os.close(side)
         os.close(fd)
         fd = child
         if data is not None:
-            out = os.open("p.zmk", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd)
-            os.write(out, data)
-            os.close(out)
+            put(fd)
     os.close(fd)
 
 
@@ -382,6 +393,10 @@ class CheckTest(unittest.TestCase):
              [{"kind": "missing", "ruid": "8_8", "needed_by": ["a.zmk"]},
               {"kind": "missing", "ruid": "9_9", "needed_by": ["a.zmk", "b.zmk"]}],
              ["a.zmk", "b.zmk"]),
+            ("a folder's files before its siblings' names, whichever the separator",
+             {"s/aB.zmk": package((1, 1)), "s/a!.zmk": package((1, 1)), "s/a/x.zmk": package((1, 1))},
+             [{"kind": "duplicate", "ruid": "1_1", "files": ["s/a/x.zmk", "s/a!.zmk", "s/aB.zmk"]}],
+             ["s/a/x.zmk", "s/a!.zmk", "s/aB.zmk"]),
             ("names end in .zmk in any case; other files are left alone",
              {"sub/A.ZMK": package((1, 1)), "notes.txt": b"x", "b.Zmk": b"ZMK$\x02\0\0\0"},
              [{"kind": "not_zmk", "file": "b.Zmk"}], ["sub/A.ZMK"]),
@@ -397,6 +412,55 @@ class CheckTest(unittest.TestCase):
         d = self.delivery({"a/p.zmk": package((1, 1))})
         os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
         self.assertEqual(output_json(check("--json", d))["files"], 1)
+
+    def test_a_folder_not_entered_is_one_unreadable_entry(self):
+        """Run by a user who is not root (nobody, when the test is root): a
+        folder that can be listed but not entered, entered but not listed,
+        or neither, is reported once, and its siblings are read as usual."""
+        if WINE:
+            self.skipTest("Wine runs as the owner of its prefix only, and that is root here")
+        switch = []
+        if os.geteuid() == 0:
+            switch = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+            if subprocess.run([*switch, "true"]).returncode != 0:
+                self.skipTest("cannot switch to the user nobody")
+        for mode in (0o644, 0o311, 0o000):
+            with self.subTest(mode=oct(mode)):
+                d = self.delivery({"a/p.zmk": package((1, 1)), "a/in/q.zmk": package((5, 1)),
+                                   "b/p.zmk": package((2, 1), "3_1"), "c/p.zmk": package((3, 1)),
+                                   "c/d/p.zmk": package((4, 1), "2_1")})
+                # A folder whose only package is in such a folder is not one
+                # without packages.
+                e = self.delivery({"a/p.zmk": package((9, 1))})
+                for root in (d, e):
+                    for folder, _, _ in os.walk(root):
+                        os.chmod(folder, 0o755)
+                    os.chmod(os.path.join(root, "a"), mode)
+                r = subprocess.run([*switch, *argv("check", "--json", d, e)],
+                                   capture_output=True, text=True)
+                self.assertEqual(output_json(r), {
+                    "files": 5,
+                    "problems": [{"kind": "unreadable", "file": os.path.join(root, "a"),
+                                  "error": "Permission denied"} for root in sorted((d, e))],
+                    "order": [os.path.join(d, p) for p in ("c/p.zmk", "b/p.zmk", "c/d/p.zmk")]})
+
+    def test_only_regular_files_are_read(self):
+        """Devices, FIFOs and sockets named like packages, or given, are
+        reported for what they are, without being opened."""
+        d = self.delivery({"a.zmk": package((1, 1))})
+        os.symlink("/dev/zero", os.path.join(d, "char.zmk"))
+        os.mkfifo(os.path.join(d, "fifo.zmk"))
+        sock = socket.socket(socket.AF_UNIX)
+        self.addCleanup(sock.close)
+        sock.bind(os.path.join(d, "sock.zmk"))
+        report = output_json(check("--json", d, "/dev/null"))
+        problems = {relative(p["file"], d): p.get("error", p["kind"]) for p in report["problems"]}
+        self.assertEqual(problems, {
+            "../../dev/null": "not a regular file: a character device",
+            "char.zmk": "not a regular file: a character device",
+            "fifo.zmk": "not a regular file: a FIFO",
+            "sock.zmk": "not a regular file: a socket" if OPENS_SOCKETS else problems.get("sock.zmk")})
+        self.assertEqual(report["order"], [native(os.path.join(d, "a.zmk"))])
 
     def test_usage_errors(self):
         self.assertEqual(check().returncode, 2)
@@ -440,6 +504,16 @@ class CheckTest(unittest.TestCase):
         expected |= {(n, node["100_1"][0]) for n in node["300_1"]}
         self.assertEqual(edges, {"%s->%s" % e for e in expected})
 
+    def test_dot_is_written_as_it_goes(self):
+        """A graph far larger than its delivery (an edge from each of 800
+        dependents to each of 800 duplicates, about 12 MB) costs what the
+        JSON of the same delivery does."""
+        files = {"dup%d.zmk" % i: package((1, 1)) for i in range(800)}
+        files.update({"user%d.zmk" % i: package((2, i + 1), "1_1") for i in range(800)})
+        d = self.delivery(files)
+        grown = max_rss_kib(argv("check", "--dot", d)) - max_rss_kib(argv("check", "--json", d))
+        self.assertLess(grown, 4 * 1024)
+
     def test_deep_trees_are_read_whole(self):
         past_limit, deep, deepest = DEEP_LEVELS
         for what, levels, name in (("past the path limit", past_limit, "d" * 200),
@@ -450,6 +524,13 @@ class CheckTest(unittest.TestCase):
                 report = output_json(check("--json", d))
                 self.assertEqual(report["files"], levels)
                 self.assertEqual([p["kind"] for p in report["problems"]], ["duplicate"])
+        # A sibling beside each level of a chain deeper than the folders
+        # the walk keeps open is reached after the chain as often as before.
+        d = self.delivery({})
+        nested(d, ["d"] * 40, package((1, 1)), sibling="e")
+        report = output_json(check("--json", d))
+        self.assertEqual((report["files"], [p["kind"] for p in report["problems"]]),
+                         (80, ["duplicate"]))
         # Memory does not grow with the depth: the deepest tree costs what
         # one folder does (the measure includes the forked probe's own pages).
         deep, flat = self.delivery({}), self.delivery({})

@@ -4,10 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fuzz/fuzz_host.h"
+#include "platform/host_locale.h"
 
 namespace zmk {
-namespace fuzz {
 namespace {
 
 // The locales the module is run in; the tests' set-up generates them.
@@ -21,5 +20,8 @@ bool EnterHostLocale(unsigned pick) {
   return std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0;
 }
 
-}  // namespace fuzz
+bool EnterWindows1251Locale() { return std::setlocale(LC_ALL, "ru_RU.CP1251") != nullptr; }
+
+void LeaveHostLocale() { std::setlocale(LC_ALL, "C"); }
+
 }  // namespace zmk
