@@ -64,18 +64,34 @@ DELIVERY = {
 # A link to a file that is not there: unreadable.
 DELIVERY_LINKS = {"gone.zmk": "removed.zmk"}
 
+# The release before DELIVERY, for `zmkinfo diff`: against it DELIVERY adds
+# 200_1, removes 150_1, upgrades 100_1, downgrades 300_1 and changes 401_1
+# under its old version; each header field changes somewhere; 400_1 only
+# moved to another folder.
+OLD_DELIVERY = {
+    "base.zmk": header((100, 1), "Основа", "Черновик", 45950.0, 2, 1, "", "3.9", "1.9"),
+    "reports/reports.zmk": header((300, 1), "Отчёты", "", 46005.0, 3, 0, "100_1", "4.0", "2.0"),
+    "users.zmk": DELIVERY["rights/users.zmk"],
+    # The same dependencies but 150_1, spelled and ordered otherwise; the
+    # database version padded, which does not count.
+    "rights/roles.zmk": header((401, 1), "Роли (черновик)", "", 46002.0, 1, 0,
+                               "400_1\r\n$64_1\r\n150_1\r\n100_1", "4.0", "2.0 "),
+    "legacy.zmk": header((150, 1), "Устаревший", "", 45000.0, 4, 1, "", "3.0", "1.0"),
+}
+
 
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, data in EXAMPLES.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
+    for subfolder, files in (("delivery", DELIVERY), ("old-delivery", OLD_DELIVERY)):
+        for name, data in files.items():
+            path = os.path.join(folder, subfolder, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
     delivery = os.path.join(folder, "delivery")
-    for name, data in DELIVERY.items():
-        path = os.path.join(delivery, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
     for name, target in DELIVERY_LINKS.items():
         path = os.path.join(delivery, name)
         if os.path.lexists(path):

@@ -325,15 +325,19 @@ CheckResult CheckDelivery(const std::vector<PackageFile>& files,
       result.cycle_of[i] = groups.group[i];
     }
   }
+  SortProblems(files, &result.problems);
+  return result;
+}
+
+void SortProblems(const std::vector<PackageFile>& files, std::vector<Problem>* problems) {
   const ByPath by_path{files};
-  std::sort(result.problems.begin(), result.problems.end(), [&](const Problem& a, const Problem& b) {
+  std::sort(problems->begin(), problems->end(), [&](const Problem& a, const Problem& b) {
     if (a.kind != b.kind) return a.kind < b.kind;
     if (a.kind == Problem::Kind::kMissing || a.kind == Problem::Kind::kDuplicate) {
       return std::make_pair(a.ruid.first, a.ruid.second) < std::make_pair(b.ruid.first, b.ruid.second);
     }
     return by_path(a.files[0], b.files[0]);
   });
-  return result;
 }
 
 }  // namespace zmk

@@ -191,6 +191,9 @@ struct CheckResult {
 };
 constexpr std::size_t kNoCycle = static_cast<std::size_t>(-1);
 
+// The order problems are reported in: by kind, then by RUID or path.
+void SortProblems(const std::vector<PackageFile>& files, std::vector<Problem>* problems);
+
 // All the steps after the walk. Linear in files plus dependencies, but for
 // sorting.
 CheckResult CheckDelivery(const std::vector<PackageFile>& files,
@@ -200,6 +203,9 @@ const char* KindName(Problem::Kind kind);  // "missing", "duplicate", ...
 
 // One problem as a JSON object: {"kind": ..., then what it concerns}.
 void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, const Problem& p);
+// The members "files" (the count of packages) and "problems".
+void WriteFilesAndProblemsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                               std::size_t packages, const std::vector<Problem>& problems);
 // The paths of `list` as a JSON array.
 void WritePathsJson(JsonWriter& json, const std::vector<PackageFile>& files,
                     const std::vector<std::size_t>& list);
@@ -213,6 +219,14 @@ std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& 
 std::string CheckText(const std::vector<PackageFile>& files, const CheckResult& result);
 void CheckDot(const std::vector<PackageFile>& files, const CheckResult& result,
               const std::function<void(std::string_view)>& write);
+
+// Pieces of the reports: a header's text as it is shown (up to its first
+// NUL, a long one cut); a date as "YYYY-MM-DD" or "no valid date"; "1 file",
+// "2 files"; one problem as the text report gives it.
+std::string ShownName(const std::string& name);
+std::string FileDate(double modified);
+std::string Count(std::size_t n, const char* one, const char* many);
+std::string ProblemText(const std::vector<PackageFile>& files, const Problem& problem);
 
 }  // namespace zmk
 

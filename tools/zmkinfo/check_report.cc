@@ -15,8 +15,6 @@
 
 namespace zmk {
 
-namespace {
-
 // A name as a host is shown it: the module hands strings over ending at
 // their first NUL. A name of a megabyte is cut for the report.
 constexpr std::size_t kShownNameBytes = 200;
@@ -26,6 +24,8 @@ std::string ShownName(const std::string& name) {
   if (shown.size() > kShownNameBytes) shown.replace(kShownNameBytes, std::string::npos, "...");
   return shown;
 }
+
+namespace {
 
 // A stated version text for the terminal, whole but for its length.
 std::string ShownText(const std::string& text) {
@@ -38,6 +38,8 @@ std::string NameText(const PackageFile& file) {
   return Escaped(Cp1251ToTerminal(ShownName(file.name)));
 }
 
+}  // namespace
+
 std::string FileDate(double modified) {
   if (!ValidDate(modified)) return "no valid date";
   HostDate d = DayCountToDate(modified);
@@ -47,6 +49,8 @@ std::string FileDate(double modified) {
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
+
+namespace {
 
 // A Graphviz string of lines of UTF-8: quotes and backslashes escaped,
 // control characters shown as "\x1b", lines joined by "\n".
@@ -125,6 +129,8 @@ std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& n
   return out;
 }
 
+}  // namespace
+
 // One problem, for people.
 std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p) {
   std::string out;
@@ -181,6 +187,8 @@ std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p)
   }
   return out;
 }
+
+namespace {
 
 // What goes to a writer, handed on in pieces of about 64 KiB: few writes,
 // little held.
@@ -324,16 +332,21 @@ void WriteProblemJson(JsonWriter& json, const std::vector<PackageFile>& files, c
   json.EndObject();
 }
 
+void WriteFilesAndProblemsJson(JsonWriter& json, const std::vector<PackageFile>& files,
+                               std::size_t packages, const std::vector<Problem>& problems) {
+  json.Key("files");
+  json.Uint(packages);
+  json.Key("problems");
+  json.BeginArray();
+  for (const Problem& p : problems) WriteProblemJson(json, files, p);
+  json.EndArray();
+}
+
 std::string CheckJson(const std::vector<PackageFile>& files, const CheckResult& result) {
   std::string out;
   JsonWriter json(&out);
   json.BeginObject();
-  json.Key("files");
-  json.Uint(result.packages);
-  json.Key("problems");
-  json.BeginArray();
-  for (const Problem& p : result.problems) WriteProblemJson(json, files, p);
-  json.EndArray();
+  WriteFilesAndProblemsJson(json, files, result.packages, result.problems);
   json.Key("needs");
   json.BeginObject();
   json.Key("exe");

@@ -4,6 +4,7 @@
 //   zmkinfo [--plugin MODULE] [--json] FILE...
 //   zmkinfo --version [--plugin MODULE]
 //   zmkinfo check [--json | --dot] [--exe-version V] [--db-version W] PATH...
+//   zmkinfo diff [--json] OLD NEW
 #include <CLI/CLI.hpp>
 
 #include <clocale>
@@ -18,6 +19,7 @@
 #include "platform/module.h"
 #include "plugin/version.h"
 #include "tools/zmkinfo/check.h"
+#include "tools/zmkinfo/diff.h"
 #include "tools/zmkinfo/field_mode.h"
 #include "tools/zmkinfo/min_version.h"
 #include "tools/zmkinfo/output.h"
@@ -112,7 +114,8 @@ Mode FieldMode() {
   Mode mode("usage: zmkinfo [--plugin MODULE] [--json] FILE...\n"
             "       zmkinfo --version [--plugin MODULE]\n"
             "       zmkinfo check [--json | --dot] [--exe-version V] [--db-version W] PATH...\n"
-            "       (zmkinfo check --help)\n",
+            "       zmkinfo diff [--json] OLD NEW\n"
+            "       (zmkinfo check --help, zmkinfo diff --help)\n",
             "");
   CLI::App& app = *mode.app;
   app.add_option("--plugin", o->plugin_path, "the module to load (default: the one installed)")
@@ -183,9 +186,48 @@ Mode CheckMode() {
   return mode;
 }
 
+// A side of a diff: wrong usage when it holds no whole package, since
+// a mistyped path must not read as "everything was removed".
+bool HasWholePackage(const std::vector<PackageFile>& files, const std::string& path) {
+  for (const PackageFile& f : files) {
+    if (f.state == PackageFile::State::kWhole) return true;
+  }
+  Complain("no whole package in " + path);
+  return false;
+}
+
+Mode DiffMode() {
+  struct Options {
+    bool json = false;
+    std::string old_path, new_path;
+  };
+  auto o = std::make_shared<Options>();
+  Mode mode("usage: zmkinfo diff [--json] OLD NEW\n",
+            "What changed between two deliveries, each a folder or a package file: "
+            "packages added and removed, and for each RUID both hold, the fields that "
+            "changed and whether the version rose, fell or stayed.");
+  CLI::App& app = *mode.app;
+  app.add_flag("--json", o->json, "the report as JSON, in UTF-8");
+  app.add_option("OLD", o->old_path, "the delivery before")->type_name("")->required();
+  app.add_option("NEW", o->new_path, "the delivery after")->type_name("")->required();
+  mode.run = [o] {
+    if (o->json) EnterJsonLocale();
+    const std::vector<PackageFile> old_files = CollectPackages({o->old_path});
+    const std::vector<PackageFile> new_files = CollectPackages({o->new_path});
+    if (!HasWholePackage(old_files, o->old_path) || !HasWholePackage(new_files, o->new_path)) {
+      return kUsage;
+    }
+    const DeliveryDiff diff = DiffDeliveries(old_files, new_files);
+    Write(o->json ? DiffJson(old_files, new_files, diff) : DiffText(old_files, new_files, diff));
+    return Finish(diff.Same() ? 0 : 1);
+  };
+  return mode;
+}
+
 // The subcommands: a name given first, and the mode it runs.
 const std::pair<const char*, Mode (*)()> kSubcommands[] = {
     {"check", CheckMode},
+    {"diff", DiffMode},
 };
 
 int Run(std::vector<std::string> args) {

@@ -127,9 +127,11 @@ class ZmkinfoTest(unittest.TestCase):
         for name, data in make_examples.EXAMPLES.items():
             with open(os.path.join(EXAMPLES, name), "rb") as f:
                 self.assertEqual(f.read(), data, name)
-        for name, data in make_examples.DELIVERY.items():
-            with open(os.path.join(EXAMPLES, "delivery", name), "rb") as f:
-                self.assertEqual(f.read(), data, name)
+        for folder, files in (("delivery", make_examples.DELIVERY),
+                              ("old-delivery", make_examples.OLD_DELIVERY)):
+            for name, data in files.items():
+                with open(os.path.join(EXAMPLES, folder, name), "rb") as f:
+                    self.assertEqual(f.read(), data, name)
         for name, target in make_examples.DELIVERY_LINKS.items():
             self.assertEqual(os.readlink(os.path.join(EXAMPLES, "delivery", name)), target)
 
@@ -248,8 +250,8 @@ class ZmkinfoTest(unittest.TestCase):
 
     def test_a_write_that_fails_is_no_success(self):
         for args in (["--version"], [self.path("worked.zmk")], ["--json", self.path("worked.zmk")],
-                     ["check", self.dir.name]):
-            command = argv("--plugin", MODULE, *args) if args[0] != "check" else argv(*args)
+                     ["check", self.dir.name], ["diff", self.dir.name, self.dir.name]):
+            command = argv(*args) if args[0] in ("check", "diff") else argv("--plugin", MODULE, *args)
             for how in ("full", "closed", "pipe"):
                 with self.subTest(args=args, how=how):
                     status, stderr = write_failure(command, how)
@@ -737,6 +739,94 @@ class CheckTest(unittest.TestCase):
         for r in (check(d), run(os.path.join(d, "a.zmk"))):
             self.assertNotIn("\x1b", r.stdout)
             self.assertIn("x\\x1b[2Jy\\nz", r.stdout)
+
+
+def diff(*args):
+    return subprocess.run(argv("diff", *args), capture_output=True, text=True, encoding="utf-8")
+
+
+class DiffTest(unittest.TestCase):
+    delivery = CheckTest.delivery
+
+    def test_example_deliveries(self):
+        old, new = os.path.join(EXAMPLES, "old-delivery"), os.path.join(EXAMPLES, "delivery")
+        o = lambda name: native(os.path.join(old, name))
+        n = lambda name: native(os.path.join(new, name))
+        r = diff("--json", old, new)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        gone = [{"kind": "unreadable", "file": n("gone.zmk"), "error": NOT_FOUND}]
+        self.assertEqual(output_json(r), {
+            "old": {"files": 5, "problems": []},
+            "new": {"files": 9 if LISTS_DANGLING_LINKS else 8, "problems": [
+                {"kind": "duplicate", "ruid": "300_1",
+                 "files": [n("reports/reports-v2.zmk"), n("reports/reports-v1.zmk")]},
+                {"kind": "not_zmk", "file": n("readme.zmk")},
+                {"kind": "damaged", "file": n("cut.zmk")},
+            ] + (gone if LISTS_DANGLING_LINKS else [])},
+            "added": [{"ruid": "200_1", "file": n("app.zmk"), "name": "Приложение", "version": 1}],
+            "removed": [{"ruid": "150_1", "file": o("legacy.zmk"), "name": "Устаревший",
+                         "version": 4}],
+            "changed": [
+                {"ruid": "300_1", "old": o("reports/reports.zmk"),
+                 "new": n("reports/reports-v2.zmk"), "move": "downgraded", "fields": {
+                     "modified": {"old": "2025-12-14", "new": "2025-12-19"},
+                     "version": {"old": 3, "new": 2}, "final": {"old": False, "new": True}}},
+                {"ruid": "401_1", "old": o("rights/roles.zmk"), "new": n("rights/roles.zmk"),
+                 "move": "same_version", "fields": {
+                     "name": {"old": "Роли (черновик)", "new": "Роли"},
+                     "depends_on": {"added": [], "removed": ["150_1"]}}},
+                {"ruid": "100_1", "old": o("base.zmk"), "new": n("base.zmk"), "move": "upgraded",
+                 "fields": {
+                     "comment": {"old": "Черновик", "new": ""},
+                     "modified": {"old": "2025-10-20", "new": "2025-12-09"},
+                     "version": {"old": 2, "new": 3},
+                     "min_exe_version": {"old": "3.9", "new": "4.0"},
+                     "min_db_version": {"old": "1.9", "new": "2.0"}}}],
+            "unchanged": 1})
+        r = diff(old, new)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        blocks = [line.split(":")[0] for line in r.stdout.splitlines() if not line.startswith(" ")]
+        self.assertEqual(blocks[2:], ["added 200_1", "removed 150_1", "downgraded 300_1",
+                                      "same_version 401_1", "upgraded 100_1",
+                                      "1 added, 1 removed, 3 changed (1 downgraded, 1 same_version, "
+                                      "1 upgraded), 1 unchanged"])
+        self.assertIn("  name: \"Роли (черновик)\" -> \"Роли\"\n  depends_on: removed 150_1\n",
+                      r.stdout)
+        self.assertIn("\n  duplicate 300_1, newest first:\n", r.stdout)
+
+    def test_statuses_and_sides(self):
+        a, b = package((1, 1), "2_1"), package((1, 1), "$2_1\r\n2_1", date=46000.5)
+        cut = package((4, 1), "\r\n".join("%d_1" % (i + 1) for i in range(150000)))
+        cases = [
+            ("moved, respelled, later that day: the same", {"x/a.zmk": a}, {"a.zmk": b}, 0, 1,
+             [], []),
+            ("a side's problems alone are no difference",
+             {"a.zmk": a, "n.zmk": b"text", "cut.zmk": cut},
+             {"a.zmk": a, "old.zmk": package((1, 1), version=0), "c.zmk": a[:20], "cut.zmk": cut},
+             0, 2, ["dependencies_cut", "not_zmk"], ["duplicate", "dependencies_cut", "damaged"]),
+            ("a new name", {"a.zmk": a}, {"a.zmk": package((1, 1), "2_1", name="Q")}, 1, 0,
+             [], []),
+        ]
+        for what, old, new, status, unchanged, old_kinds, new_kinds in cases:
+            with self.subTest(what):
+                r = diff("--json", self.delivery(old), self.delivery(new))
+                self.assertEqual(r.returncode, status, r.stderr)
+                report = output_json(r)
+                self.assertEqual(report["unchanged"], unchanged)
+                self.assertEqual([p["kind"] for p in report["old"]["problems"]], old_kinds)
+                self.assertEqual([p["kind"] for p in report["new"]["problems"]], new_kinds)
+        # A single package file is a side too.
+        d = self.delivery({"a.zmk": a, "b.zmk": package((2, 1))})
+        r = diff(os.path.join(d, "a.zmk"), d)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn("added 2_1: ", r.stdout)
+        # No whole package on a side, or wrong usage: 2, with a message.
+        empty = self.delivery({"n.zmk": b"text"})
+        for args in ([empty, d], [d, os.path.join(d, "none")], [d], [d, d, d], ["--bogus", d, d]):
+            with self.subTest(args=args):
+                r = diff(*args)
+                self.assertEqual((r.returncode, r.stdout), (2, ""))
+                self.assertTrue(r.stderr)
 
 
 if __name__ == "__main__":
