@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "plugin/fields.h"
+#include "tools/zmkinfo/min_version.h"
 
 namespace zmk {
 
@@ -42,12 +43,6 @@ const char* MoveName(Move move) {
   return "";
 }
 
-std::string_view TrimmedVersion(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
-
 DiffSide DiffSideOf(const std::vector<PackageFile>& files) {
   DiffSide side;
   const DeliveryIndex index = IndexDelivery(files);
@@ -83,8 +78,8 @@ PackageChange CompareHeaders(const PackageFile& a, const PackageFile& b) {
   mark(kDiffModified, !SameDay(a.modified, b.modified));
   mark(kDiffVersion, a.version != b.version);
   mark(kDiffFinal, (a.is_final != 0) != (b.is_final != 0));
-  mark(kDiffMinExeVersion, TrimmedVersion(a.min_exe_version) != TrimmedVersion(b.min_exe_version));
-  mark(kDiffMinDBVersion, TrimmedVersion(a.min_db_version) != TrimmedVersion(b.min_db_version));
+  mark(kDiffMinExeVersion, TrimBlanks(a.min_exe_version) != TrimBlanks(b.min_exe_version));
+  mark(kDiffMinDBVersion, TrimBlanks(a.min_db_version) != TrimBlanks(b.min_db_version));
   const std::vector<TRUID> before = RUIDSet(a.depends_on), after = RUIDSet(b.depends_on);
   std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
                       std::back_inserter(c.depends_added), RUIDLess);

@@ -63,9 +63,6 @@ struct PackageChange {
 // RUID values, minimum versions without spaces and tabs at either end.
 PackageChange CompareHeaders(const PackageFile& old_file, const PackageFile& new_file);
 
-// A minimum version as it is compared: spaces and tabs at either end dropped.
-std::string_view TrimmedVersion(std::string_view text);
-
 struct DeliveryDiff {
   DiffSide old_side, new_side;
   std::vector<std::size_t> added;    // files of the new side, by RUID

@@ -7,6 +7,7 @@
 #include "tools/zmkinfo/check.h"
 #include "tools/zmkinfo/diff.h"
 #include "tools/zmkinfo/json.h"
+#include "tools/zmkinfo/min_version.h"
 #include "tools/zmkinfo/output.h"
 
 namespace zmk {
@@ -41,8 +42,8 @@ std::string TextValue(const PackageFile& f, DiffField field) {
     case kDiffModified: return FileDate(f.modified);
     case kDiffVersion: return std::to_string(f.version);
     case kDiffFinal: return f.is_final ? "yes" : "no";
-    case kDiffMinExeVersion: return QuotedText(TrimmedVersion(f.min_exe_version));
-    case kDiffMinDBVersion: return QuotedText(TrimmedVersion(f.min_db_version));
+    case kDiffMinExeVersion: return QuotedText(TrimBlanks(f.min_exe_version));
+    case kDiffMinDBVersion: return QuotedText(TrimBlanks(f.min_db_version));
     case kDiffDependsOn: break;
   }
   return "";
@@ -108,8 +109,8 @@ void WriteValueJson(JsonWriter& json, const PackageFile& f, DiffField field) {
       break;
     case kDiffVersion: json.Int(f.version); break;
     case kDiffFinal: json.Bool(f.is_final != 0); break;
-    case kDiffMinExeVersion: json.String(Utf8Text(TrimmedVersion(f.min_exe_version))); break;
-    case kDiffMinDBVersion: json.String(Utf8Text(TrimmedVersion(f.min_db_version))); break;
+    case kDiffMinExeVersion: json.String(Utf8Text(TrimBlanks(f.min_exe_version))); break;
+    case kDiffMinDBVersion: json.String(Utf8Text(TrimBlanks(f.min_db_version))); break;
     case kDiffDependsOn: break;
   }
 }
