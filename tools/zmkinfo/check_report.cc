@@ -29,9 +29,9 @@ namespace {
 
 // A stated version text for the terminal, whole but for its length.
 std::string ShownText(const std::string& text) {
-  return Escaped(Cp1251ToTerminal(text.size() > kShownNameBytes
-                                      ? text.substr(0, kShownNameBytes) + "..."
-                                      : text));
+  return Quoted(Cp1251ToTerminal(text.size() > kShownNameBytes
+                                     ? text.substr(0, kShownNameBytes) + "..."
+                                     : text));
 }
 
 std::string NameText(const PackageFile& file) {
@@ -124,7 +124,7 @@ std::string NeedText(const std::vector<PackageFile>& files, const VersionNeed& n
   }
   if (!need.unreadable.empty()) out += what + std::string(" version that cannot be compared:\n");
   for (std::size_t f : need.unreadable) {
-    out += "  " + EscapedPath(files[f].path) + ": \"" + ShownText(files[f].*text) + "\"\n";
+    out += "  " + EscapedPath(files[f].path) + ": " + ShownText(files[f].*text) + "\n";
   }
   return out;
 }
@@ -164,7 +164,7 @@ std::string ProblemText(const std::vector<PackageFile>& files, const Problem& p)
     case Problem::Kind::kUnreadableDbVersion: {
       const NeedSide side = SideOf(p.kind);
       out += side.what + std::string(" version that cannot be compared: ") + path(first) +
-             ": \"" + ShownText(files[first].*side.text) + "\"\n";
+             ": " + ShownText(files[first].*side.text) + "\n";
       break;
     }
     case Problem::Kind::kDependenciesCut:

@@ -32,7 +32,7 @@ constexpr FieldRow kFieldRows[] = {
 
 // A header's text for a terminal, quoted so that an empty one shows.
 std::string QuotedText(std::string_view text) {
-  return "\"" + Escaped(Cp1251ToTerminal(ShownName(std::string(text)))) + "\"";
+  return Quoted(Cp1251ToTerminal(ShownName(std::string(text))));
 }
 
 std::string TextValue(const PackageFile& f, DiffField field) {

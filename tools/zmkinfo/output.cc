@@ -89,6 +89,17 @@ std::string Escape(std::string_view text, bool backslash_as_is) {
 
 std::string Escaped(std::string_view text) { return Escape(text, false); }
 
+std::string Quoted(std::string_view text) {
+  // No escape holds a quote, and no character set here has one inside a
+  // multibyte character: every quote left is one of the text's own.
+  std::string out = "\"";
+  for (char c : Escaped(text)) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
 std::string EscapedPath(std::string_view path) { return Escape(path, kPathSeparator == '\\'); }
 
 std::string JsonString(std::string_view text) {

@@ -18,6 +18,10 @@ namespace zmk {
 // a control or of no character as "\x81".
 std::string Escaped(std::string_view text);
 
+// `text` so escaped and between double quotes, a quote inside as "\"", so
+// that where one quoted text ends is never in doubt.
+std::string Quoted(std::string_view text);
+
 // A path so shown. Where the separator is a backslash, it stays one: no
 // name there holds a control character, so no escape can come from a name.
 std::string EscapedPath(std::string_view path);
