@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "header/setting_header.h"
 #include "tools/zmkinfo/check.h"
 #include "tools/zmkinfo/min_version.h"
 
@@ -12,13 +13,21 @@ namespace {
 
 using VersionText = std::string PackageFile::*;  // min_exe_version or min_db_version
 
+// What a package states. The reader keeps the first kMaxStringBytes of a
+// longer text: what it dropped may be the version itself (a text of blanks
+// and then "9.0"), so a text of that size cannot be compared.
+VersionForm Stated(const std::string& text, std::string_view* version) {
+  if (text.size() >= kMaxStringBytes) return VersionForm::kUnreadable;
+  return ReadVersion(text, version);
+}
+
 VersionNeed FindNeed(const std::vector<PackageFile>& files, VersionText text) {
   VersionNeed need;
   std::string_view highest;
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (files[i].state != PackageFile::State::kWhole) continue;
     std::string_view version;
-    switch (ReadVersion(files[i].*text, &version)) {
+    switch (Stated(files[i].*text, &version)) {
       case VersionForm::kNone: break;
       case VersionForm::kUnreadable: need.unreadable.push_back(i); break;
       case VersionForm::kVersion: {
@@ -47,7 +56,7 @@ void NeedProblems(const std::vector<PackageFile>& files, VersionText text,
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (files[i].state != PackageFile::State::kWhole) continue;
     std::string_view version;
-    switch (ReadVersion(files[i].*text, &version)) {
+    switch (Stated(files[i].*text, &version)) {
       case VersionForm::kNone: break;
       case VersionForm::kUnreadable: problems->push_back({unreadable, {}, {i}}); break;
       case VersionForm::kVersion:
