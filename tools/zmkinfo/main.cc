@@ -230,6 +230,17 @@ const std::pair<const char*, Mode (*)()> kSubcommands[] = {
     {"diff", DiffMode},
 };
 
+// CLI11 reads "--name=" as "--name" alone, which then takes the next
+// argument for its value; an empty value given so must stay empty.
+void SplitEmptyValues(std::vector<std::string>* args) {
+  for (auto arg = args->begin(); arg != args->end() && *arg != "--"; ++arg) {
+    if (arg->size() > 3 && arg->compare(0, 2, "--") == 0 && arg->find('=') == arg->size() - 1) {
+      arg->pop_back();
+      arg = args->insert(arg + 1, "");
+    }
+  }
+}
+
 int Run(std::vector<std::string> args) {
   Mode (*make)() = FieldMode;
   for (const auto& [name, sub] : kSubcommands) {
@@ -239,6 +250,7 @@ int Run(std::vector<std::string> args) {
       break;
     }
   }
+  SplitEmptyValues(&args);
   Mode mode = make();
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
   try {
