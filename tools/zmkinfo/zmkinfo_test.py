@@ -483,6 +483,16 @@ class CheckTest(unittest.TestCase):
         met = self.delivery({"a.zmk": package((1, 1), exe="4.0", db="2")})
         self.assertEqual(check("--exe-version", "4", "--db-version", "2.0", met).returncode, 0)
 
+    def test_a_version_text_the_reader_cut_is_never_met(self):
+        """The reader keeps a text's first MiB: what it dropped may be the
+        version, so the text cannot be compared."""
+        d = self.delivery({"a.zmk": package((1, 1), exe=" " * (1 << 20) + "9.0")})
+        r = check("--json", "--exe-version", "4.1", d)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        report = output_json(r)
+        self.assertEqual([p["kind"] for p in report["problems"]], ["unreadable_exe_version"])
+        self.assertEqual(len(report["needs"]["exe"]["unreadable"]), 1)
+
     def test_links_to_folders_are_not_followed(self):
         d = self.delivery({"a/p.zmk": package((1, 1))})
         os.symlink(os.path.join(d, "a"), os.path.join(d, "link"))
@@ -545,11 +555,11 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(check("--json", "--dot", EXAMPLES).returncode, 2)
         for args in (["--exe-version"], ["--exe-version", ""], ["--db-version", " \t"],
                      ["--db-version", "4.2 beta"], ["--exe-version", "v4"],
-                     ["--exe-version", "4..2"], ["--db-version", "4."]):
+                     ["--exe-version", "4..2"], ["--db-version", "4."], ["--db-version=", "5"]):
             with self.subTest(args=args):
                 r = check(EXAMPLES, *args)
                 self.assertEqual((r.returncode, r.stdout), (2, ""))
-                self.assertIn(args[0], r.stderr)
+                self.assertIn(args[0].rstrip("="), r.stderr)
                 if len(args) > 1:
                     self.assertIn("not a version", r.stderr)
 
@@ -793,6 +803,15 @@ class DiffTest(unittest.TestCase):
         self.assertIn("  name: \"Роли (черновик)\" -> \"Роли\"\n  depends_on: removed 150_1\n",
                       r.stdout)
         self.assertIn("\n  duplicate 300_1, newest first:\n", r.stdout)
+
+    def test_a_quote_in_a_quoted_text_is_escaped(self):
+        """Two different renamings never print alike."""
+        for old, new, line in (('x" -> "y', "z", r'name: "x\" -> \"y" -> "z"'),
+                               ("x", 'y" -> "z', r'name: "x" -> "y\" -> \"z"')):
+            with self.subTest(old=old):
+                r = diff(self.delivery({"a.zmk": package((1, 1), name=old)}),
+                         self.delivery({"a.zmk": package((1, 1), name=new)}))
+                self.assertIn(line + "\n", r.stdout)
 
     def test_statuses_and_sides(self):
         a, b = package((1, 1), "2_1"), package((1, 1), "$2_1\r\n2_1", date=46000.5)
