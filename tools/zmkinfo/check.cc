@@ -306,6 +306,12 @@ std::vector<std::size_t> ImportOrder(const std::vector<PackageFile>& files,
   return order;
 }
 
+std::size_t PackageCount(const std::vector<PackageFile>& files) {
+  return static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const PackageFile& f) {
+    return f.state != PackageFile::State::kNoPackages;
+  }));
+}
+
 CheckResult CheckDelivery(const std::vector<PackageFile>& files,
                           const Installation& installation) {
   CheckResult result;
@@ -318,9 +324,9 @@ CheckResult CheckDelivery(const std::vector<PackageFile>& files,
   CycleProblems(groups, &result.problems);
   result.order = ImportOrder(files, groups);
 
+  result.packages = PackageCount(files);
   result.cycle_of.assign(files.size(), kNoCycle);
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (files[i].state != PackageFile::State::kNoPackages) ++result.packages;
     if (files[i].state == PackageFile::State::kWhole && groups.cyclic[groups.group[i]]) {
       result.cycle_of[i] = groups.group[i];
     }

@@ -196,6 +196,9 @@ void SortProblems(const std::vector<PackageFile>& files, std::vector<Problem>* p
 
 // All the steps after the walk. Linear in files plus dependencies, but for
 // sorting.
+// The files a report counts: folders given without packages are none.
+std::size_t PackageCount(const std::vector<PackageFile>& files);
+
 CheckResult CheckDelivery(const std::vector<PackageFile>& files,
                           const Installation& installation = {});
 

@@ -60,10 +60,7 @@ DiffSide DiffSideOf(const std::vector<PackageFile>& files) {
   for (const Problem& p : side.problems) {
     if (p.kind == Problem::Kind::kDuplicate) side.standing[RUIDKey(p.ruid)] = p.files[0];
   }
-  side.packages = static_cast<std::size_t>(
-      std::count_if(files.begin(), files.end(), [](const PackageFile& f) {
-        return f.state != PackageFile::State::kNoPackages;
-      }));
+  side.packages = PackageCount(files);
   return side;
 }
 
